@@ -1,0 +1,3 @@
+#include "app/ServicoVelmoraNFCe.h"
+
+int RunServicoVelmoraNFCe() { return 0; }
