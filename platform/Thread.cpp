@@ -1,0 +1,82 @@
+// Portable on purpose: std::thread maps to the platform's threads on both
+// builds (winpthreads on MinGW), and CurrentThreadId() is the platform's id.
+#include "platform/Thread.h"
+
+#include <system_error>
+
+#include "platform/Process.h"
+
+namespace platform {
+
+namespace {
+std::wstring Widen(const char* text) {
+  std::wstring out;
+  for (; *text; ++text) out.push_back(static_cast<unsigned char>(*text));
+  return out;
+}
+}  // namespace
+
+bool StartDetachedThread(std::function<void()> body, std::wstring& error) {
+  try {
+    std::thread(std::move(body)).detach();
+    return true;
+  } catch (const std::system_error& e) {
+    error = Widen(e.what());
+    return false;
+  }
+}
+
+std::unique_ptr<Thread> Thread::Create(std::function<void()> body, bool suspended,
+                                       std::wstring& error) {
+  std::unique_ptr<Thread> thread(new Thread());
+  thread->FResumed = !suspended;
+  try {
+    thread->FThread = std::thread(&Thread::Run, thread.get(), std::move(body));
+  } catch (const std::system_error& e) {
+    error = Widen(e.what());
+    return nullptr;
+  }
+  return thread;
+}
+
+void Thread::Run(std::function<void()> body) {
+  {
+    std::unique_lock<std::mutex> lock(FMutex);
+    FThreadId = CurrentThreadId();
+    FIdKnown = true;
+    FChanged.notify_all();
+    FChanged.wait(lock, [this] { return FResumed; });
+  }
+  body();
+  std::lock_guard<std::mutex> lock(FMutex);
+  FFinished = true;
+  FChanged.notify_all();
+}
+
+Thread::~Thread() {
+  Resume();  // a thread never resumed still has to end
+  WaitFor();
+}
+
+void Thread::Resume() {
+  std::lock_guard<std::mutex> lock(FMutex);
+  FResumed = true;
+  FChanged.notify_all();
+}
+
+void Thread::WaitFor() {
+  if (FThread.joinable() && FThread.get_id() != std::this_thread::get_id()) FThread.join();
+}
+
+bool Thread::Finished() const {
+  std::lock_guard<std::mutex> lock(FMutex);
+  return FFinished;
+}
+
+std::uint32_t Thread::ThreadId() const {
+  std::unique_lock<std::mutex> lock(FMutex);
+  FChanged.wait(lock, [this] { return FIdKnown; });
+  return FThreadId;
+}
+
+}  // namespace platform
