@@ -1,3 +1,109 @@
 #include "app/ServicoVelmoraNFCe.h"
 
-int RunServicoVelmoraNFCe() { return 0; }
+#include <new>
+
+#include "app/UVelmoraNFCeStarter.h"
+#include "platform/Application.h"
+#include "platform/Dialog.h"
+#include "platform/Process.h"
+#include "svc/ServiceApplication.h"
+#include "svc/ServiceRuntime.h"
+#include "util/Exceptions.h"
+#include "util/LogArquivo.h"
+
+namespace {
+std::wstring FileNameOf(const std::wstring& path) {
+  const std::size_t cut = path.find_last_of(L"\\:");
+  return cut == std::wstring::npos ? path : path.substr(cut + 1);
+}
+
+std::wstring Widen(const char* text) {
+  std::wstring out;
+  for (; text && *text; ++text) out.push_back(static_cast<unsigned char>(*text));
+  return out;
+}
+
+std::wstring HexAddress(std::uintptr_t address) {
+  static const wchar_t digits[] = L"0123456789ABCDEF";
+  std::wstring text(sizeof(std::uintptr_t) * 2, L'0');
+  for (std::size_t i = text.size(); i-- > 0; address >>= 4) text[i] = digits[address & 0xF];
+  return text;
+}
+
+void StartUpServiceHost() {
+  ControlActionWords();  // loaded before the application exists
+  ServiceApplication = new TServiceApplication(nullptr);
+}
+
+void ShutDownServiceHost() {
+  delete ServiceApplication;
+  ServiceApplication = nullptr;
+  StarterInstance = nullptr;
+}
+}  // namespace
+
+std::wstring LastResortText(const std::wstring& ClassName, const std::wstring& Module,
+                            std::uintptr_t Address, const std::wstring& Message) {
+  std::wstring text = L"Exception " + ClassName + L" in module " + Module + L" at " +
+                      HexAddress(Address) + L".\r\n" + Message;
+  if (text.back() != L'.') text += L'.';
+  return text + L"\r\n";
+}
+
+int HandleLastResort(std::exception_ptr Failure) {
+  std::wstring className = L"Exception";
+  std::wstring message;
+  try {
+    std::rethrow_exception(Failure);
+  } catch (const Exception& E) {
+    className = E.ClassName();
+    message = E.Message();
+  } catch (const std::bad_alloc&) {
+    className = L"EOutOfMemory";
+    message = L"Out of memory";
+  } catch (const std::exception& E) {
+    message = Widen(E.what());
+  } catch (...) {
+    message = L"Unknown failure";
+  }
+  // C++ failures do not carry the address that raised them: the entry of the
+  // program code that was running stands for it.
+  const std::wstring text =
+      LastResortText(className, FileNameOf(platform::ModuleFileName()),
+                     reinterpret_cast<std::uintptr_t>(&ServicoVelmoraNFCeMain), message);
+  if (platform::IsConsole())
+    platform::WriteStdErr(text);
+  else
+    platform::ShowMessageBox(0, text, L"Application Error",
+                             platform::dialog::Ok | platform::dialog::IconError |
+                                 platform::dialog::TaskModal);
+  return 1;
+}
+
+void ServicoVelmoraNFCeMain(TServiceApplication& App) {
+  // Installing is consulted only when initialisation may be delayed.
+  if (!App.DelayInitialize() || App.Installing()) App.Initialize();
+  App.CreateForm(StarterInstance);
+  App.Run();
+}
+
+int RunServicoVelmoraNFCe() {
+  platform::TApplication application;
+  int exitCode = 0;
+  try {
+    StartUpServiceHost();
+    ServicoVelmoraNFCeMain(*ServiceApplication);
+    exitCode = ServiceApplication->ExitCode();
+  } catch (...) {
+    exitCode = HandleLastResort(std::current_exception());
+  }
+  // Program end, on every way out: the exit procedures, then the shut-down.
+  try {
+    RunExitProcs();
+  } catch (...) {
+    exitCode = HandleLastResort(std::current_exception());
+  }
+  ShutDownServiceHost();
+  ReleaseLog();
+  return exitCode;
+}

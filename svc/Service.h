@@ -194,4 +194,9 @@ private:
   TStartEvent FOnStart;
   TStopEvent FOnStop;
   // Run-time members that only the run-time code uses go below.
+  // The run ended through a failure the service did not report itself: its
+  // stopped report then says so (ERROR_EXCEPTION_IN_SERVICE).
+  bool FRunFailed = false;
+  void ReleaseServiceThread();
+  void TerminateServiceThread();
 };

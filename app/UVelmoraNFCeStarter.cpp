@@ -1,0 +1,62 @@
+#include "app/UVelmoraNFCeStarter.h"
+
+#include <optional>
+
+#include "platform/Process.h"
+#include "platform/Shell.h"
+#include "util/Exceptions.h"
+#include "util/LogArquivo.h"
+
+TVelmoraNFCeStarter* StarterInstance = nullptr;
+
+namespace {
+const wchar_t* const kArquivoAPI = L"divevezodoz.exe";
+const wchar_t* const kTextoExecutando = L"Executando API: ";
+const wchar_t* const kTextoRetorno = L"Enviado comando ShellExecute para o Windows. Retorno: ";
+const wchar_t* const kTextoErro = L"Erro ao executar API: ";
+}  // namespace
+
+void VELMORA_WINAPI ServiceControlHandler(std::uint32_t CtrlCode) {
+  // Read on every call: the handler may be registered before or after it is set.
+  if (TVelmoraNFCeStarter* starter = StarterInstance) starter->PostControlCode(CtrlCode);
+}
+
+TVelmoraNFCeStarter::TVelmoraNFCeStarter(TComponent* AOwner) : TService(AOwner) {
+  // The definition, in its recorded order, through the property writers.
+  SetName(L"VelmoraNFCeStarter");
+  SetAllowPause(false);
+  TDependency* postgres = Dependencies()->Add();
+  postgres->SetName(L"postgresql-9.4");
+  postgres->SetIsGroup(false);
+  SetDisplayName(L"Velmora NFC-e Starter");
+  SetOnExecute([this](TService* Sender) { ServiceExecute(Sender); });
+}
+
+platform::HandlerFunction TVelmoraNFCeStarter::GetServiceController() { return &ServiceControlHandler; }
+
+std::wstring TVelmoraNFCeStarter::GetPastaExecutavel() const {
+  // The whole module path, however long: a folder cut at a fixed buffer size
+  // would launch a file from the wrong place.
+  const std::wstring modulo = platform::ModuleFileName();
+  const std::size_t separador = modulo.find_last_of(L"\\:");
+  return separador == std::wstring::npos ? std::wstring() : modulo.substr(0, separador + 1);
+}
+
+void TVelmoraNFCeStarter::ServiceExecute(TService* /*Sender*/) {
+  const std::wstring caminho = GetPastaExecutavel() + kArquivoAPI;
+  GetLog()->Info(this, kTextoExecutando + caminho);
+  try {
+    const std::intptr_t retorno =
+        platform::ShellExecute(0, std::nullopt, caminho, std::wstring(), std::wstring(),
+                               platform::shell::ShowHide);
+    // A refused launch must not look like a clean run to the service manager:
+    // the shell's code becomes the service-specific exit code (0 from the shell
+    // means it ran out of memory).
+    if (retorno <= platform::shell::LastErrorResult)
+      SetErrCode(retorno == 0 ? platform::error::NotEnoughMemory : static_cast<std::uint32_t>(retorno));
+    GetLog()->Info(this, kTextoRetorno + std::to_wstring(static_cast<std::int32_t>(retorno)));
+  } catch (const Exception& E) {
+    SetWin32ErrCode(platform::error::ExceptionInService);
+    GetLog()->Info(this, kTextoErro + E.Message());
+  }
+}

@@ -1,0 +1,128 @@
+#include "platform/Application.h"
+
+#include <algorithm>
+
+#include "platform/Com.h"
+
+namespace platform {
+
+TApplication* Application = nullptr;
+
+TApplication::TApplication() {
+  FWindow = window::CreateHidden(&TApplication::WindowProcedure, this);
+  if (!Application) Application = this;
+}
+
+TApplication::~TApplication() {
+  if (FWindow) window::Destroy(FWindow);
+  if (FComInitialized) ComUninitialize();
+  if (Application == this) Application = nullptr;
+}
+
+void TApplication::Initialize() {
+  if (FComInitialized) return;
+  ComInitialize();
+  FComInitialized = true;
+}
+
+int TApplication::HookMainWindow(WindowHook Hook) {
+  const int id = FNextHookId++;
+  FHooks.emplace_back(id, std::move(Hook));
+  return id;
+}
+
+void TApplication::UnhookMainWindow(int Id) {
+  FHooks.erase(std::remove_if(FHooks.begin(), FHooks.end(),
+                              [Id](const auto& entry) { return entry.first == Id; }),
+               FHooks.end());
+}
+
+void TApplication::SetOnException(ExceptionHandler Handler) { FOnException = std::move(Handler); }
+
+bool TApplication::HasOnException() const { return static_cast<bool>(FOnException); }
+
+bool TApplication::WindowProcedure(void* Context, WindowMessage& Message) {
+  auto* self = static_cast<TApplication*>(Context);
+  // Nothing may unwind through the platform's dispatcher: the failure is kept
+  // and raised again once DispatchMessage has returned.
+  try {
+    return self->HandleWindowMessage(Message);
+  } catch (...) {
+    if (!self->FPendingFailure) self->FPendingFailure = std::current_exception();
+    Message.Result = 0;
+    return true;
+  }
+}
+
+bool TApplication::HandleWindowMessage(WindowMessage& Message) {
+  // A copy: a hook may unhook itself or others while it runs.
+  const auto hooks = FHooks;
+  for (const auto& hook : hooks)
+    if (hook.second && hook.second(Message)) return true;
+  switch (Message.Msg) {
+    case wm::EndSession:
+      // The session ends: so does the application, unless a hook claimed it.
+      if (Message.WParam != 0) Terminate();
+      Message.Result = 0;
+      return true;
+    case wm::Null:
+      Message.Result = 0;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TApplication::RaisePendingFailure() {
+  if (!FPendingFailure) return;
+  std::exception_ptr failure = FPendingFailure;
+  FPendingFailure = nullptr;
+  if (FOnException)
+    FOnException(failure);
+  else
+    std::rethrow_exception(failure);
+}
+
+void TApplication::RunQueuedCalls() {
+  // One at a time: a call that fails leaves the later ones queued.
+  for (;;) {
+    std::function<void()> call;
+    {
+      std::lock_guard<std::mutex> lock(FQueueLock);
+      if (FQueuedCalls.empty()) return;
+      call = std::move(FQueuedCalls.front());
+      FQueuedCalls.pop_front();
+    }
+    call();
+  }
+}
+
+void TApplication::HandleMessage() {
+  window::QueuedMessage message;
+  if (window::Peek(message)) {
+    RaisePendingFailure();  // sent messages are handled inside the peek
+    if (message.Msg == wm::Quit) {
+      FTerminated = true;
+      return;
+    }
+    window::Dispatch(message);
+    RaisePendingFailure();
+    return;
+  }
+  RaisePendingFailure();
+  RunQueuedCalls();
+  window::Wait();
+}
+
+void TApplication::Terminate() { window::PostQuit(); }
+
+void TApplication::Queue(std::function<void()> Call) {
+  {
+    std::lock_guard<std::mutex> lock(FQueueLock);
+    FQueuedCalls.push_back(std::move(Call));
+  }
+  // Wakes the loop if it waits for a message.
+  PostWindowMessage(FWindow, wm::Null, 0, 0);
+}
+
+}  // namespace platform

@@ -1,0 +1,163 @@
+// A small model of user32's windows and queues: every window belongs to the
+// thread that made it, posted messages wait in that thread's queue, and only the
+// owning thread takes them out.
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/Application.h"
+#include "platform/Process.h"
+#include "platform/standin/Application.h"
+
+namespace platform {
+
+namespace {
+constexpr std::uint32_t kInvalidWindowHandle = 1400;
+
+struct Queue {
+  std::deque<window::QueuedMessage> Messages;
+  std::condition_variable Arrived;
+};
+
+struct WindowRecord {
+  std::uint32_t Thread = 0;
+  window::Procedure Procedure = nullptr;
+  void* Context = nullptr;
+  int HiddenPopupCalls = 0;
+};
+
+std::mutex gMutex;
+std::map<std::uint32_t, std::shared_ptr<Queue>> gQueues;  // by thread id
+std::map<Handle, WindowRecord> gWindows;
+Handle gNextWindow = 0x10040;
+
+std::shared_ptr<Queue> QueueOf(std::uint32_t thread) {
+  auto& queue = gQueues[thread];
+  if (!queue) queue = std::make_shared<Queue>();
+  return queue;
+}
+
+void PostLocked(std::uint32_t thread, const window::QueuedMessage& message) {
+  auto queue = QueueOf(thread);
+  queue->Messages.push_back(message);
+  queue->Arrived.notify_all();
+}
+}  // namespace
+
+Handle window::CreateHidden(Procedure procedure, void* context) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  const Handle handle = gNextWindow;
+  gNextWindow += 4;
+  gWindows[handle] = WindowRecord{CurrentThreadId(), procedure, context, 0};
+  QueueOf(CurrentThreadId());
+  return handle;
+}
+
+void window::Destroy(Handle window) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto it = gWindows.find(window);
+  if (it == gWindows.end()) return;
+  // Messages still waiting for the window go with it.
+  auto queue = gQueues.find(it->second.Thread);
+  if (queue != gQueues.end()) {
+    auto& messages = queue->second->Messages;
+    for (auto m = messages.begin(); m != messages.end();)
+      m = m->Window == window ? messages.erase(m) : m + 1;
+  }
+  gWindows.erase(it);
+}
+
+bool window::Peek(QueuedMessage& message) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto queue = QueueOf(CurrentThreadId());
+  if (queue->Messages.empty()) return false;
+  message = queue->Messages.front();
+  queue->Messages.pop_front();
+  return true;
+}
+
+void window::Dispatch(const QueuedMessage& message) {
+  Procedure procedure = nullptr;
+  void* context = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    auto it = gWindows.find(message.Window);
+    if (it == gWindows.end()) return;  // a thread message: no window procedure
+    procedure = it->second.Procedure;
+    context = it->second.Context;
+  }
+  WindowMessage m{message.Msg, message.WParam, message.LParam, 0};
+  procedure(context, m);
+}
+
+void window::Wait() {
+  std::unique_lock<std::mutex> lock(gMutex);
+  auto queue = QueueOf(CurrentThreadId());
+  queue->Arrived.wait(lock, [&] { return !queue->Messages.empty(); });
+}
+
+void window::PostQuit() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  PostLocked(CurrentThreadId(), QueuedMessage{0, wm::Quit, 0, 0});
+}
+
+bool PostWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto it = gWindows.find(window);
+  if (it == gWindows.end()) {
+    SetLastError(kInvalidWindowHandle);
+    return false;
+  }
+  PostLocked(it->second.Thread, window::QueuedMessage{window, msg, wParam, lParam});
+  return true;
+}
+
+std::intptr_t SendWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
+                                std::intptr_t lParam) {
+  window::Procedure procedure = nullptr;
+  void* context = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    auto it = gWindows.find(window);
+    if (it == gWindows.end()) {
+      SetLastError(kInvalidWindowHandle);
+      return 0;
+    }
+    procedure = it->second.Procedure;
+    context = it->second.Context;
+  }
+  WindowMessage m{msg, wParam, lParam, 0};
+  procedure(context, m);
+  return m.Result;
+}
+
+bool ShowOwnedPopups(Handle window, bool show) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto it = gWindows.find(window);
+  if (it == gWindows.end()) {
+    SetLastError(kInvalidWindowHandle);
+    return false;
+  }
+  if (!show) ++it->second.HiddenPopupCalls;
+  return true;
+}
+
+int standin::HiddenPopupCalls(Handle window) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto it = gWindows.find(window);
+  return it == gWindows.end() ? 0 : it->second.HiddenPopupCalls;
+}
+
+int standin::QueuedWindowMessages(Handle window) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto it = gWindows.find(window);
+  if (it == gWindows.end()) return 0;
+  int count = 0;
+  for (const auto& m : QueueOf(it->second.Thread)->Messages)
+    if (m.Window == window) ++count;
+  return count;
+}
+
+}  // namespace platform

@@ -1,0 +1,25 @@
+// Test control of the stand-in event log: what was written, and by whom.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform::standin {
+
+struct EventEntry {
+  std::wstring Source;
+  std::uint16_t Type = 0;
+  std::uint16_t Category = 0;
+  std::uint32_t Id = 0;
+  std::wstring Text;  // the one insertion string
+};
+
+std::vector<EventEntry> EventEntries();
+// Successful RegisterEventSourceW and DeregisterEventSource calls so far.
+int EventSourceRegistrations();
+int EventSourceDeregistrations();
+// Forgets the entries and the counts; sources still open stay usable.
+void ResetEventLog();
+
+}  // namespace platform::standin

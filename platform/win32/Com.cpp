@@ -1,0 +1,12 @@
+#include <windows.h>
+#include <objbase.h>
+
+#include "platform/Com.h"
+
+namespace platform {
+
+void ComInitialize() { (void)::CoInitialize(nullptr); }
+
+void ComUninitialize() { ::CoUninitialize(); }
+
+}  // namespace platform

@@ -1,0 +1,47 @@
+#include <windows.h>
+
+#include <climits>
+
+#include "platform/LogFile.h"
+
+namespace platform {
+
+std::unique_ptr<LogFile> LogFile::OpenExclusive(const std::wstring& path) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  LARGE_INTEGER zero;
+  zero.QuadPart = 0;
+  if (!::SetFilePointerEx(file, zero, nullptr, FILE_END)) {
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(file);
+    ::SetLastError(error);
+    return nullptr;
+  }
+  return std::unique_ptr<LogFile>(new LogFile(reinterpret_cast<Handle>(file)));
+}
+
+LogFile::~LogFile() { ::CloseHandle(reinterpret_cast<HANDLE>(FHandle)); }
+
+bool LogFile::Write(const std::string& bytes) {
+  const char* data = bytes.data();
+  std::size_t left = bytes.size();
+  while (left > 0) {
+    const DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+    DWORD written = 0;
+    if (!::WriteFile(reinterpret_cast<HANDLE>(FHandle), data, chunk, &written, nullptr)) return false;
+    if (written == 0) return false;
+    data += written;
+    left -= written;
+  }
+  return true;
+}
+
+bool DirectoryExists(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool MakeDirectory(const std::wstring& path) { return ::CreateDirectoryW(path.c_str(), nullptr) != 0; }
+
+}  // namespace platform

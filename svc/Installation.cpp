@@ -1,0 +1,163 @@
+#include "svc/Installation.h"
+
+#include <memory>
+
+#include "platform/Dialog.h"
+#include "platform/Process.h"
+#include "platform/ServiceManager.h"
+#include "svc/Service.h"
+#include "svc/ServiceApplication.h"
+#include "svc/ServiceRuntime.h"
+#include "util/Exceptions.h"
+
+namespace svcmgr = platform::svc;
+
+const wchar_t* const InstalledText = L"Service installed successfully";
+const wchar_t* const UninstalledText = L"Service uninstalled successfully";
+
+std::wstring InstallFailureText(const std::wstring& DisplayName, const std::wstring& Message) {
+  return L"Service \"" + DisplayName + L"\" failed to install with error: \"" + Message + L"\"";
+}
+
+std::wstring UninstallFailureText(const std::wstring& DisplayName, const std::wstring& Message) {
+  return L"Service \"" + DisplayName + L"\" failed to uninstall with error: \"" + Message + L"\"";
+}
+
+namespace {
+// Closes a service-manager handle on every way out; the result is of no use.
+struct ScopedServiceHandle {
+  explicit ScopedServiceHandle(platform::Handle h) : Value(h) {}
+  ~ScopedServiceHandle() {
+    if (Value != 0) platform::CloseServiceHandle(Value);
+  }
+  ScopedServiceHandle(const ScopedServiceHandle&) = delete;
+  ScopedServiceHandle& operator=(const ScopedServiceHandle&) = delete;
+  platform::Handle Value;
+};
+
+// The code an unattended caller sees for a failed service: the platform's error
+// code when there is one, else 1.
+int FailureExitCode(const Exception& E) {
+  if (const auto* os = dynamic_cast<const EOSError*>(&E))
+    if (os->ErrorCode() != 0) return static_cast<int>(os->ErrorCode());
+  return 1;
+}
+}  // namespace
+
+std::wstring DependencyText(const TService& Service) {
+  std::wstring text;
+  const TDependencies* list = Service.Dependencies();
+  for (int i = 0; i < list->Count(); ++i) {
+    const TDependency* entry = list->GetItem(i);
+    if (entry->IsGroup()) text += svcmgr::GroupIdentifier;
+    text += entry->Name();
+    text += L'\0';
+  }
+  if (!text.empty()) text += L'\0';
+  return text;
+}
+
+std::uint32_t StartTypeCode(const TService& Service) {
+  const bool device = Service.ServiceType() == stDevice;
+  switch (Service.StartType()) {
+    case stBoot: return device ? svcmgr::BootStart : svcmgr::AutoStart;
+    case stSystem: return device ? svcmgr::SystemStart : svcmgr::AutoStart;
+    case stAuto: return svcmgr::AutoStart;
+    case stManual: return svcmgr::DemandStart;
+    case stDisabled: return svcmgr::Disabled;
+  }
+  return svcmgr::AutoStart;
+}
+
+std::uint32_t ErrorControlCode(const TService& Service) {
+  switch (Service.ErrorSeverity()) {
+    case esIgnore: return svcmgr::ErrorIgnore;
+    case esNormal: return svcmgr::ErrorNormal;
+    case esSevere: return svcmgr::ErrorSevere;
+    case esCritical: return svcmgr::ErrorCritical;
+  }
+  return svcmgr::ErrorNormal;
+}
+
+void InstallOneService(TService& Service, platform::Handle Manager) {
+  std::wstring path = platform::ModuleFileName();
+  if (path.find(L' ') != std::wstring::npos) path = L"\"" + path + L"\"";
+  if (Service.BeforeInstall()) Service.BeforeInstall()(&Service);
+
+  // Everything below is read after BeforeInstall, which may still change it.
+  std::uint32_t tag = Service.TagID();
+  platform::ServiceRegistration r;
+  r.ServiceName = Service.Name();
+  r.DisplayName = Service.DisplayName();
+  r.DesiredAccess = svcmgr::ServiceAllAccess;
+  r.ServiceType = ServiceTypeFlags(Service);
+  r.StartType = StartTypeCode(Service);
+  r.ErrorControl = ErrorControlCode(Service);
+  r.BinaryPathName = path;
+  r.LoadOrderGroup = Service.LoadGroup();
+  r.TagId = tag != 0 ? &tag : nullptr;
+  r.Dependencies = DependencyText(Service);
+  if (!Service.ServiceStartName().empty()) r.ServiceStartName = Service.ServiceStartName();
+  r.Password = Service.Password();
+
+  const platform::Handle handle = platform::CreateService(Manager, r);
+  const std::uint32_t error = platform::LastError();
+  Service.SetTagID(tag);
+  if (handle == 0) RaiseLastOSError(error);
+  ScopedServiceHandle service(handle);
+  if (Service.AfterInstall()) {
+    try {
+      Service.AfterInstall()(&Service);
+    } catch (const Exception&) {
+      platform::DeleteService(handle);  // undo the registration; its result does not matter
+      throw;
+    }
+  }
+}
+
+void RemoveOneService(TService& Service, platform::Handle Manager) {
+  if (Service.BeforeUninstall()) Service.BeforeUninstall()(&Service);
+  {
+    const platform::Handle handle =
+        platform::OpenService(Manager, Service.Name(), svcmgr::ServiceAllAccess);
+    if (handle == 0) RaiseLastOSError();
+    ScopedServiceHandle service(handle);
+    if (!platform::DeleteService(handle)) RaiseLastOSError();
+  }
+  if (Service.AfterUninstall()) Service.AfterUninstall()(&Service);
+}
+
+void ShowResult(const std::wstring& Text, TResultKind Kind) {
+  if (platform::IsConsole()) {
+    platform::WriteStdOut(Text + L"\r\n");
+    return;
+  }
+  const bool error = Kind == TResultKind::Error;
+  platform::ShowMessageBox(0, Text, error ? L"Error" : L"Information",
+                           platform::dialog::Ok | platform::dialog::TaskModal |
+                               (error ? platform::dialog::IconError : platform::dialog::IconInformation));
+}
+
+void TServiceApplication::SetupServices(bool Install, bool Silent) {
+  bool success = true;
+  const platform::Handle manager = platform::OpenSCManager(svcmgr::ManagerAllAccess);
+  if (manager == 0) RaiseLastOSError();
+  ScopedServiceHandle scoped(manager);
+  const int count = ServiceCount();
+  for (int i = 0; i < count; ++i) {
+    TService* service = Services(i);
+    try {
+      if (Install)
+        InstallOneService(*service, manager);
+      else
+        RemoveOneService(*service, manager);
+    } catch (const Exception& E) {
+      success = false;
+      SetExitCode(FailureExitCode(E));
+      ShowResult(Install ? InstallFailureText(service->DisplayName(), E.Message())
+                         : UninstallFailureText(service->DisplayName(), E.Message()),
+                 TResultKind::Error);
+    }
+  }
+  if (success && !Silent) ShowResult(Install ? InstalledText : UninstalledText, TResultKind::Information);
+}

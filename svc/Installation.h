@@ -1,0 +1,33 @@
+// Registration and removal of the application's services with the service
+// manager, and how their outcome is shown.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Platform.h"
+
+class TService;
+
+enum class TResultKind { Error, Information };
+
+// The result texts; the failure texts take the service's display name and the
+// failure's message, in that order.
+std::wstring InstallFailureText(const std::wstring& DisplayName, const std::wstring& Message);
+std::wstring UninstallFailureText(const std::wstring& DisplayName, const std::wstring& Message);
+extern const wchar_t* const InstalledText;    // "Service installed successfully"
+extern const wchar_t* const UninstalledText;  // "Service uninstalled successfully"
+
+// The dependency list in the service manager's form: each name ("+" before a
+// group) followed by a zero, then one more zero; empty with no entries.
+std::wstring DependencyText(const TService& Service);
+std::uint32_t StartTypeCode(const TService& Service);
+std::uint32_t ErrorControlCode(const TService& Service);
+
+// Raise what SetupServices catches.
+void InstallOneService(TService& Service, platform::Handle Manager);
+void RemoveOneService(TService& Service, platform::Handle Manager);
+
+// A console program writes the text and a line end to standard output; a
+// windowed one shows a modal box, centred, with one OK button.
+void ShowResult(const std::wstring& Text, TResultKind Kind);

@@ -1,0 +1,106 @@
+#include "svc/ServiceThread.h"
+
+#include "platform/Messages.h"
+#include "svc/Service.h"
+#include "svc/ServiceApplication.h"
+#include "svc/ServiceRuntime.h"
+#include "util/Exceptions.h"
+
+TServiceThread::TServiceThread(TService* Service) : FService(Service) {
+  std::wstring error;
+  FThread = platform::Thread::Create([this] { Execute(); }, true, error);
+  if (!FThread) throw EThread(L"Thread creation error: " + error);
+  FThreadID = FThread->ThreadId();
+}
+
+TServiceThread::~TServiceThread() {
+  // Ending a thread that never ran must not run the service.
+  if (!FResumed) FCancelled = true;
+  FThread.reset();
+}
+
+void TServiceThread::Resume() {
+  FResumed = true;
+  FThread->Resume();
+}
+
+void TServiceThread::WaitFor() { FThread->WaitFor(); }
+
+void TServiceThread::Suspend() {
+  FSuspended = true;
+  platform::WaitForQueuedMessage();
+  FSuspended = false;
+}
+
+void TServiceThread::Execute() {
+  if (FCancelled) return;
+  // The queue first, so that requests posted from now on wait in it.
+  platform::ThreadMessage message;
+  platform::PeekMessage(message, platform::msg::User, platform::msg::User, false);
+  try {
+    bool Started = true;
+    try {
+      if (ServiceApplication != nullptr && ServiceApplication->DelayInitialize())
+        ServiceApplication->Initialize();
+      FService->SetStatus(csStartPending);
+      if (FService->OnStart()) FService->OnStart()(FService, Started);
+    } catch (const Exception& E) {
+      FService->FRunFailed = true;
+      FService->LogMessage(L"Service failed on start: " + E.Message());
+      return;
+    }
+    if (!Started) return;
+    try {
+      FService->SetStatus(csRunning);
+      if (FService->OnExecute())
+        FService->OnExecute()(FService);
+      else
+        ProcessRequests(true);
+      ProcessRequests(false);
+    } catch (const Exception& E) {
+      FService->FRunFailed = true;
+      FService->LogMessage(L"Service failed on execute: " + E.Message());
+    }
+  } catch (...) {
+    // A failure of another kind has no message for the event log, but the
+    // thread still ends and the service manager still learns of it.
+    FService->FRunFailed = true;
+  }
+}
+
+void TServiceThread::ProcessRequests(bool WaitForMessage) {
+  platform::ThreadMessage message;
+  for (;;) {
+    if (WaitForMessage && Terminated()) return;
+    if (WaitForMessage) {
+      if (platform::GetMessage(message) <= 0) return;
+    } else if (!platform::PeekMessage(message, 0, 0, true)) {
+      return;
+    }
+    if (message.Window != 0 || message.Message != ServiceControlMessage) {
+      platform::DispatchMessage(message);
+      continue;
+    }
+    const std::uint32_t Code = static_cast<std::uint32_t>(message.WParam);
+    const TCurrentStatus Saved = FService->Status();
+    try {
+      bool Result = true;
+      switch (Code) {
+        case 1: Result = FService->HandleStop(); break;
+        case 2: Result = FService->HandlePause(); break;
+        case 3: Result = FService->HandleContinue(); break;
+        case 4: FService->HandleInterrogate(); break;
+        case 5: FService->HandleShutdown(); break;
+        default: Result = FService->HandleCustomControl(Code); break;
+      }
+      if (!Result) FService->SetStatus(Saved);
+    } catch (const Exception& E) {
+      if (Code != 5) FService->SetStatus(Saved);
+      if (Code >= 1 && Code <= 5)
+        FService->LogMessage(L"Service failed on " + ControlActionWords()[Code - 1] + L": " + E.Message());
+      else
+        FService->LogMessage(L"Service failed in custom message(" + std::to_wstring(Code) + L"): " +
+                             E.Message());
+    }
+  }
+}

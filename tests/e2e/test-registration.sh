@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Registration and removal as an administrator runs them: /INSTALL and
+# /UNINSTALL, silent and not, twice each, from a folder whose path has a blank.
+#   test-registration.sh EXE SUPPORT_DIR WORK_DIR
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+e2e_begin "$@"
+
+# Wine's msgbox channel prints a box's text with \" and \r\n escaped.
+failure_text_ok() {  # failure_text_ok TEXT VERB CODE
+  local text=$1 head tail systext
+  head="Service \\\"$E2E_DISPLAY_NAME\\\" failed to $2 with error: \\\"System Error.  Code: $3.\\r\\n"
+  tail='\"'
+  systext=$(wn "$TOOLS_WIN\\syserrtext.exe" "$3")
+  [ -n "$systext" ] || { echo "        no system text for $3" ; return 1; }
+  if [ "$text" != "$head$systext$tail" ]; then
+    printf '        expected: [%s]\n        actual:   [%s]\n' "$head$systext$tail" "$text"
+    return 1
+  fi
+}
+
+cp "$E2E_SUPPORT/syserrtext.exe" "$WINEPREFIX/drive_c/e2e/"
+
+e2e_log "/INSTALL /SILENT"
+run_admin install1 60 "$EXE_WIN" /INSTALL /SILENT
+check_eq "exit code" 0 "$RUN_EXIT"
+check_eq "no window shown" "" "$RUN_WINDOWS"
+check_eq "no message box" "" "$(msgbox_texts)"
+
+# Wine has no `sc qc`: the service manager's stored configuration is the key.
+registered=$(reg_service "$E2E_SERVICE")
+check_eq "type: own process" 0x10 "$(reg_value "$registered" Type)"
+check_eq "start: automatic" 0x2 "$(reg_value "$registered" Start)"
+check_eq "error control: normal" 0x1 "$(reg_value "$registered" ErrorControl)"
+check_eq "program path: quoted, no arguments" "\"$EXE_WIN\"" "$(reg_value "$registered" ImagePath)"
+check_eq "display name" "$E2E_DISPLAY_NAME" "$(reg_value "$registered" DisplayName)"
+# reg prints a REG_MULTI_SZ as its strings joined by \0; one name gives no separator.
+check_eq "depends on exactly the database service" "$E2E_DB_SERVICE" \
+  "$(reg_value "$registered" DependOnService)"
+check_eq "no load-order group" "" "$(reg_value "$registered" Group)"
+check_eq "no tag" "" "$(reg_value "$registered" Tag)"
+
+e2e_log "/INSTALL /SILENT again: already registered"
+run_admin install2 60 "$EXE_WIN" /INSTALL /SILENT
+check_eq "exit code" 1073 "$RUN_EXIT"
+check_eq "one Error dialog, closed with Return" "Error" "$RUN_WINDOWS"
+check_eq "one message box" 1 "$(msgbox_texts | wc -l)"
+check "install failure text" failure_text_ok "$(msgbox_texts)" install 1073
+check_eq "registration untouched" "$registered" "$(reg_service "$E2E_SERVICE")"
+
+e2e_log "/UNINSTALL /SILENT"
+run_admin uninstall1 60 "$EXE_WIN" /UNINSTALL /SILENT
+check_eq "exit code" 0 "$RUN_EXIT"
+check_eq "no window shown" "" "$RUN_WINDOWS"
+check_eq "no message box" "" "$(msgbox_texts)"
+check_eq "registry key gone" "" "$(reg_service "$E2E_SERVICE")"
+check_eq "a query fails with 1060" 1060 "$(sc_query_error "$E2E_SERVICE")"
+
+e2e_log "/UNINSTALL /SILENT again: not registered"
+run_admin uninstall2 60 "$EXE_WIN" /UNINSTALL /SILENT
+check_eq "exit code" 1060 "$RUN_EXIT"
+check_eq "one Error dialog, closed with Return" "Error" "$RUN_WINDOWS"
+check_eq "one message box" 1 "$(msgbox_texts | wc -l)"
+check "uninstall failure text" failure_text_ok "$(msgbox_texts)" uninstall 1060
+
+# Without /SILENT success is shown too; switches may start with '-', in any case.
+e2e_log "-install (not silent)"
+run_admin install3 60 "$EXE_WIN" -install
+check_eq "exit code" 0 "$RUN_EXIT"
+check_eq "one Information dialog" "Information" "$RUN_WINDOWS"
+check_eq "success text" "Service installed successfully" "$(msgbox_texts)"
+check_eq "registered as before" "$registered" "$(reg_service "$E2E_SERVICE")"
+
+e2e_log "/Uninstall (not silent)"
+run_admin uninstall3 60 "$EXE_WIN" /Uninstall
+check_eq "exit code" 0 "$RUN_EXIT"
+check_eq "one Information dialog" "Information" "$RUN_WINDOWS"
+check_eq "success text" "Service uninstalled successfully" "$(msgbox_texts)"
+check_eq "a query fails with 1060" 1060 "$(sc_query_error "$E2E_SERVICE")"
+
+e2e_end

@@ -1,0 +1,3 @@
+#include "util/Funcoes.h"
+
+std::wstring vTagLog;

@@ -1,0 +1,268 @@
+#include "util/LogArquivo.h"
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <random>
+
+#include "platform/Clock.h"
+#include "platform/Com.h"
+#include "platform/LogFile.h"
+#include "platform/Process.h"
+#include "platform/Text.h"
+#include "platform/Thread.h"
+#include "util/Funcoes.h"
+
+namespace {
+
+constexpr int kTentativas = 16;
+constexpr std::size_t kLarguraFonte = 32;
+
+struct TData {
+  std::uint16_t Ano = 0, Mes = 0, Dia = 0;
+  bool operator==(const TData& o) const { return Ano == o.Ano && Mes == o.Mes && Dia == o.Dia; }
+  bool operator!=(const TData& o) const { return !(*this == o); }
+};
+
+TData Hoje() {
+  const platform::LocalTime agora = platform::LocalNow();
+  return TData{agora.Year, agora.Month, agora.Day};
+}
+
+std::wstring Digitos(unsigned valor, std::size_t largura) {
+  std::wstring texto = std::to_wstring(valor);
+  if (texto.size() < largura) texto.insert(0, largura - texto.size(), L'0');
+  return texto;
+}
+
+std::wstring Hexa8(std::uint32_t valor) {
+  static const wchar_t kDigitos[] = L"0123456789ABCDEF";
+  std::wstring texto(8, L'0');
+  for (int i = 7; i >= 0; --i, valor >>= 4) texto[static_cast<std::size_t>(i)] = kDigitos[valor & 0xF];
+  return texto;
+}
+
+// The executable's folder: its path up to and including the last '\' or ':'.
+std::wstring PastaExecutavel(const std::wstring& pArquivo) {
+  const std::size_t fim = pArquivo.find_last_of(L"\\:");
+  return fim == std::wstring::npos ? std::wstring() : pArquivo.substr(0, fim + 1);
+}
+
+// The executable's file name less its extension.
+std::wstring PrefixoPadrao(const std::wstring& pArquivo) {
+  const std::size_t fim = pArquivo.find_last_of(L"\\:");
+  std::wstring nome = fim == std::wstring::npos ? pArquivo : pArquivo.substr(fim + 1);
+  const std::size_t ponto = nome.rfind(L'.');
+  if (ponto != std::wstring::npos) nome.erase(ponto);
+  return nome;
+}
+
+std::wstring MontaNomeArquivo(const std::wstring& pPasta, const std::wstring& pPrefixo, const TData& pDia) {
+  return pPasta + L"Log" + pPrefixo + Digitos(pDia.Ano, 4) + Digitos(pDia.Mes, 2) + Digitos(pDia.Dia, 2) +
+         L".txt";
+}
+
+// Never destroyed: detached writers may still run while the process exits.
+std::mutex& VezDosEscritores() {
+  static auto* vez = new std::mutex();
+  return *vez;
+}
+
+// A whole number of milliseconds from 1 to 16, from one generator for the process.
+std::uint32_t PausaAleatoria() {
+  static auto* trava = new std::mutex();
+  static auto* gerador = new std::mt19937(
+      static_cast<std::uint32_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+  std::uniform_int_distribution<std::uint32_t> pausa(1, 16);
+  std::lock_guard<std::mutex> lock(*trava);
+  return pausa(*gerador);
+}
+
+std::atomic<std::size_t> gEscritoresAtivos{0};
+std::atomic<std::size_t> gAberturasRecusadas{0};
+
+}  // namespace
+
+struct TLogArquivo::TEstadoLog {
+  std::mutex vTrava;  // the day comparison and the rebuild of the name are one step
+  std::wstring vNomeArquivoLog;
+  TData vDataLog;
+  std::wstring vPrefixoLog;
+  std::wstring vPastaLog;
+  std::atomic<bool> vLogAtivo{true};
+
+  std::wstring NomeLog() {
+    std::lock_guard<std::mutex> lock(vTrava);
+    const TData hoje = Hoje();
+    if (hoje != vDataLog) {
+      vDataLog = hoje;
+      vNomeArquivoLog = MontaNomeArquivo(vPastaLog, vPrefixoLog, vDataLog);
+    }
+    return vNomeArquivoLog;
+  }
+};
+
+namespace {
+
+struct TEntrada {
+  std::shared_ptr<TLogArquivo::TEstadoLog> Estado;
+  std::wstring Tag;
+  std::wstring Rotulo;  // level label
+  std::wstring Fonte;   // source field, already padded
+  std::wstring Texto;
+};
+
+// Timestamp "yyyy-mm-dd hh:nn:ss", taken while the file is held so that the
+// timestamps of a file follow the order of its lines.
+std::wstring CarimboAgora() {
+  const platform::LocalTime t = platform::LocalNow();
+  const std::wstring sep = platform::TimeSeparator();
+  return Digitos(t.Year, 4) + L"-" + Digitos(t.Month, 2) + L"-" + Digitos(t.Day, 2) + L" " + Digitos(t.Hour, 2) +
+         sep + Digitos(t.Minute, 2) + sep + Digitos(t.Second, 2);
+}
+
+void EscreveLinha(platform::LogFile& pArquivo, const std::string& pCauda) {
+  pArquivo.Write(platform::ToAnsi(CarimboAgora()) + pCauda);
+}
+
+void ExecutaEscritor(const TEntrada& pEntrada) {
+  platform::ComInitialize();
+  try {
+    // All but the timestamp is ready before the turn, which then lasts only an
+    // open, one write and a close. The thread field is this writer's own id.
+    const std::string cauda = platform::ToAnsi(L" " + pEntrada.Tag + L" " + Hexa8(platform::CurrentThreadId()) +
+                                               L" " + pEntrada.Rotulo + L" : [" + pEntrada.Fonte + L"] " +
+                                               pEntrada.Texto) +
+                              "\r\n";
+    for (int tentativa = 0; tentativa < kTentativas; ++tentativa) {
+      {
+        // Writers of this process wait for each other here, never in a failed open.
+        std::lock_guard<std::mutex> vez(VezDosEscritores());
+        std::unique_ptr<platform::LogFile> arquivo = platform::LogFile::OpenExclusive(pEntrada.Estado->NomeLog());
+        if (arquivo) {
+          EscreveLinha(*arquivo, cauda);
+          break;
+        }
+      }
+      gAberturasRecusadas.fetch_add(1);
+      platform::SleepMs(PausaAleatoria());
+    }
+  } catch (...) {
+    // A writer reports nothing: the entry is simply lost.
+  }
+  platform::ComUninitialize();
+}
+
+}  // namespace
+
+TLogArquivo::TLogArquivo(const std::wstring& pPrefixoLog) : FEstado(std::make_shared<TEstadoLog>()) {
+  const std::wstring modulo = platform::ModuleFileName();
+  FEstado->vPrefixoLog = pPrefixoLog.empty() ? PrefixoPadrao(modulo) : pPrefixoLog;
+  FEstado->vPastaLog = PastaExecutavel(modulo) + L"log\\";
+  FEstado->vDataLog = Hoje();
+  FEstado->vNomeArquivoLog = MontaNomeArquivo(FEstado->vPastaLog, FEstado->vPrefixoLog, FEstado->vDataLog);
+  // Not examined: without a folder the logger still works and its entries fail at their opens.
+  platform::ForceDirectories(FEstado->vPastaLog);
+}
+
+TLogArquivo::~TLogArquivo() {
+  try {
+    Info(this, L"**** Log finalizado ****");
+  } catch (...) {
+    // Without a thread for it, the closing entry is lost like any other.
+  }
+}
+
+void TLogArquivo::Debug(const TObject* pObj, const std::wstring& pTexto) { EscreveLog(pObj, TTipoLog::Debug, pTexto); }
+void TLogArquivo::Info(const TObject* pObj, const std::wstring& pTexto) { EscreveLog(pObj, TTipoLog::Info, pTexto); }
+void TLogArquivo::Alerta(const TObject* pObj, const std::wstring& pTexto) {
+  EscreveLog(pObj, TTipoLog::Alerta, pTexto);
+}
+void TLogArquivo::Erro(const TObject* pObj, const std::wstring& pTexto) { EscreveLog(pObj, TTipoLog::Erro, pTexto); }
+
+void TLogArquivo::AlertaExcecao(const TObject* pObj, const Exception& E) {
+  Alerta(pObj, L"Exce\u00E7\u00E3o " + E.ClassName() + L": " + E.Message());
+}
+
+void TLogArquivo::ErroExcecao(const TObject* pObj, const Exception& E) {
+  Erro(pObj, L"Exce\u00E7\u00E3o " + E.ClassName() + L": " + E.Message());
+}
+
+std::wstring TLogArquivo::NomeLog() const { return FEstado->NomeLog(); }
+
+bool TLogArquivo::LogAtivo() const { return FEstado->vLogAtivo.load(std::memory_order_relaxed); }
+
+void TLogArquivo::SetLogAtivo(bool Value) { FEstado->vLogAtivo.store(Value, std::memory_order_relaxed); }
+
+void TLogArquivo::EscreveLog(const TObject* pObj, TTipoLog pTipo, const std::wstring& pTexto) {
+  if (!LogAtivo()) return;
+
+  std::wstring fonte = L"*";
+  if (pObj) {
+    fonte = pObj->ClassName();
+    if (fonte.size() < kLarguraFonte) fonte.append(kLarguraFonte - fonte.size(), L' ');
+  }
+  auto entrada = std::make_shared<TEntrada>();
+  entrada->Estado = FEstado;
+  // The tag is read here, not by the writer: a writer may outlive the statics at exit.
+  entrada->Tag = vTagLog;
+  entrada->Rotulo = TextoTipoLog(pTipo);
+  entrada->Fonte = std::move(fonte);
+  entrada->Texto = pTexto;
+
+  gEscritoresAtivos.fetch_add(1);
+  std::wstring erro;
+  const bool iniciado = platform::StartDetachedThread(
+      [entrada]() mutable {
+        ExecutaEscritor(*entrada);
+        entrada.reset();
+        gEscritoresAtivos.fetch_sub(1);
+      },
+      erro);
+  if (!iniciado) {
+    gEscritoresAtivos.fetch_sub(1);
+    throw EThread(L"Thread creation error: " + erro);
+  }
+}
+
+namespace {
+
+std::mutex& TravaGetLog() {
+  static auto* trava = new std::mutex();
+  return *trava;
+}
+
+std::atomic<TLogArquivo*> gLog{nullptr};
+
+// The unit's shutdown at process exit.
+struct TFinalizacao {
+  ~TFinalizacao() { ReleaseLog(); }
+};
+
+}  // namespace
+
+TLogArquivo* GetLog() {
+  TLogArquivo* log = gLog.load(std::memory_order_acquire);
+  if (log) return log;
+  std::lock_guard<std::mutex> lock(TravaGetLog());
+  log = gLog.load(std::memory_order_acquire);
+  if (!log) {
+    static TFinalizacao finalizacao;
+    log = new TLogArquivo();
+    gLog.store(log, std::memory_order_release);
+  }
+  return log;
+}
+
+void ReleaseLog() {
+  TLogArquivo* log = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(TravaGetLog());
+    log = gLog.exchange(nullptr, std::memory_order_acq_rel);
+  }
+  delete log;
+}
+
+std::size_t LogWritersRunning() { return gEscritoresAtivos.load(); }
+
+std::size_t LogOpensRefused() { return gAberturasRecusadas.load(); }

@@ -1,0 +1,66 @@
+// Util.LogArquivo: the daily log file of the process.
+//
+// Every logging call hands its entry to a writer thread of its own and returns
+// at once; the writer opens the day's file exclusively, appends one line and
+// closes it. Writers of this process take turns, so only a holder outside the
+// process (another program, another process of ours) can make an entry retry
+// its open, and lose it after 16 attempts.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "util/Enum.h"
+#include "util/Exceptions.h"
+#include "util/Object.h"
+
+class TLogArquivo : public TObject {
+public:
+  // An empty prefix selects the executable's file name without its extension.
+  explicit TLogArquivo(const std::wstring& pPrefixoLog = std::wstring());
+  ~TLogArquivo() override;  // queues "**** Log finalizado ****" then releases at once
+  TLogArquivo(const TLogArquivo&) = delete;
+  TLogArquivo& operator=(const TLogArquivo&) = delete;
+
+  std::wstring ClassName() const override { return L"TLogArquivo"; }
+
+  // Each queues one entry and returns without waiting for the disk. They raise
+  // EThread only when the writer thread cannot be made (the entry is lost).
+  void Debug(const TObject* pObj, const std::wstring& pTexto);
+  void Info(const TObject* pObj, const std::wstring& pTexto);
+  void Alerta(const TObject* pObj, const std::wstring& pTexto);
+  void Erro(const TObject* pObj, const std::wstring& pTexto);
+  void AlertaExcecao(const TObject* pObj, const Exception& E);
+  void ErroExcecao(const TObject* pObj, const Exception& E);
+
+  // Full path of today's file; moves to another day's file when the local
+  // date differs from the one the name was built for, backwards too.
+  std::wstring NomeLog() const;
+  bool LogAtivo() const;
+  void SetLogAtivo(bool Value);
+
+  // Naming state shared with the entries still pending, so they outlive the logger.
+  struct TEstadoLog;
+
+private:
+  void EscreveLog(const TObject* pObj, TTipoLog pTipo, const std::wstring& pTexto);
+
+  std::shared_ptr<TEstadoLog> FEstado;
+};
+
+// The process's logger, created on the first call (one instance even when
+// threads race for it).
+TLogArquivo* GetLog();
+
+// Empties the accessor, then releases the instance; the unit's shutdown at
+// process exit, and a fresh start for tests.
+void ReleaseLog();
+
+// Writer threads started and not yet finished, in the whole process.
+std::size_t LogWritersRunning();
+
+// Failed open attempts of writer threads since the process started. Writers
+// of this process never refuse each other, so only outside holders, missing
+// folders and the like add to it.
+std::size_t LogOpensRefused();
