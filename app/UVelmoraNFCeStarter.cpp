@@ -32,7 +32,9 @@ TVelmoraNFCeStarter::TVelmoraNFCeStarter(TComponent* AOwner) : TService(AOwner) 
   SetOnExecute([this](TService* Sender) { ServiceExecute(Sender); });
 }
 
-platform::HandlerFunction TVelmoraNFCeStarter::GetServiceController() { return &ServiceControlHandler; }
+platform::HandlerFunction TVelmoraNFCeStarter::GetServiceController() {
+  return &ServiceControlHandler;
+}
 
 std::wstring TVelmoraNFCeStarter::GetPastaExecutavel() const {
   // The whole module path, however long: a folder cut at a fixed buffer size
@@ -46,14 +48,14 @@ void TVelmoraNFCeStarter::ServiceExecute(TService* /*Sender*/) {
   const std::wstring caminho = GetPastaExecutavel() + kArquivoAPI;
   GetLog()->Info(this, kTextoExecutando + caminho);
   try {
-    const std::intptr_t retorno =
-        platform::ShellExecute(0, std::nullopt, caminho, std::wstring(), std::wstring(),
-                               platform::shell::ShowHide);
+    const std::intptr_t retorno = platform::ShellExecute(0, std::nullopt, caminho, std::wstring(),
+                                                         std::wstring(), platform::shell::ShowHide);
     // A refused launch must not look like a clean run to the service manager:
     // the shell's code becomes the service-specific exit code (0 from the shell
     // means it ran out of memory).
     if (retorno <= platform::shell::LastErrorResult)
-      SetErrCode(retorno == 0 ? platform::error::NotEnoughMemory : static_cast<std::uint32_t>(retorno));
+      SetErrCode(retorno == 0 ? platform::error::NotEnoughMemory
+                              : static_cast<std::uint32_t>(retorno));
     GetLog()->Info(this, kTextoRetorno + std::to_wstring(static_cast<std::int32_t>(retorno)));
   } catch (const Exception& E) {
     SetWin32ErrCode(platform::error::ExceptionInService);

@@ -26,13 +26,20 @@ bool IsPending(TCurrentStatus Status) {
 
 std::uint32_t ReportedState(TCurrentStatus Status) {
   switch (Status) {
-    case csStopped: return platform::svc::Stopped;
-    case csStartPending: return platform::svc::StartPending;
-    case csStopPending: return platform::svc::StopPending;
-    case csRunning: return platform::svc::Running;
-    case csContinuePending: return platform::svc::ContinuePending;
-    case csPausePending: return platform::svc::PausePending;
-    case csPaused: return platform::svc::Paused;
+    case csStopped:
+      return platform::svc::Stopped;
+    case csStartPending:
+      return platform::svc::StartPending;
+    case csStopPending:
+      return platform::svc::StopPending;
+    case csRunning:
+      return platform::svc::Running;
+    case csContinuePending:
+      return platform::svc::ContinuePending;
+    case csPausePending:
+      return platform::svc::PausePending;
+    case csPaused:
+      return platform::svc::Paused;
   }
   return platform::svc::Stopped;
 }
@@ -62,9 +69,12 @@ void ResetStatusCheckPoint() {
 
 std::uint32_t ServiceTypeFlags(const TService& Service) {
   switch (Service.ServiceType()) {
-    case stDevice: return platform::svc::KernelDriver;
-    case stFileSystem: return platform::svc::FileSystemDriver;
-    case stWin32: break;
+    case stDevice:
+      return platform::svc::KernelDriver;
+    case stFileSystem:
+      return platform::svc::FileSystemDriver;
+    case stWin32:
+      break;
   }
   std::uint32_t flags = platform::svc::Win32OwnProcess;
   if (ServiceApplication != nullptr && ServiceApplication->ServiceCount() >= 2)
@@ -235,8 +245,8 @@ void TService::ReportStatus() {
   }
 }
 
-void TService::LogMessage(const std::wstring& Message, std::uint32_t EventType, std::int32_t Category,
-                          std::int32_t ID) {
+void TService::LogMessage(const std::wstring& Message, std::uint32_t EventType,
+                          std::int32_t Category, std::int32_t ID) {
   if (!FEventLogger) FEventLogger = std::make_unique<TEventLogger>(Name());
   FEventLogger->LogMessage(Message, EventType, static_cast<std::uint16_t>(Category & 0xFFFF),
                            static_cast<std::uint32_t>(ID));

@@ -86,18 +86,31 @@ void TServiceThread::ProcessRequests(bool WaitForMessage) {
     try {
       bool Result = true;
       switch (Code) {
-        case 1: Result = FService->HandleStop(); break;
-        case 2: Result = FService->HandlePause(); break;
-        case 3: Result = FService->HandleContinue(); break;
-        case 4: FService->HandleInterrogate(); break;
-        case 5: FService->HandleShutdown(); break;
-        default: Result = FService->HandleCustomControl(Code); break;
+        case 1:
+          Result = FService->HandleStop();
+          break;
+        case 2:
+          Result = FService->HandlePause();
+          break;
+        case 3:
+          Result = FService->HandleContinue();
+          break;
+        case 4:
+          FService->HandleInterrogate();
+          break;
+        case 5:
+          FService->HandleShutdown();
+          break;
+        default:
+          Result = FService->HandleCustomControl(Code);
+          break;
       }
       if (!Result) FService->SetStatus(Saved);
     } catch (const Exception& E) {
       if (Code != 5) FService->SetStatus(Saved);
       if (Code >= 1 && Code <= 5)
-        FService->LogMessage(L"Service failed on " + ControlActionWords()[Code - 1] + L": " + E.Message());
+        FService->LogMessage(L"Service failed on " + ControlActionWords()[Code - 1] + L": " +
+                             E.Message());
       else
         FService->LogMessage(L"Service failed in custom message(" + std::to_wstring(Code) + L"): " +
                              E.Message());

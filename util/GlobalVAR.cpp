@@ -166,26 +166,26 @@ std::array<TRangePrefixGTIN, kFaixaCount> BuildFaixas() {
 const std::string vPesquisa = "Pesquisa";
 
 const std::array<std::string, 27> vCodigoUF = Table<std::string>(
-    "11", "12", "13", "14", "15", "16", "17", "21", "22", "23", "24", "25", "26", "27",
-    "28", "29", "31", "32", "33", "35", "41", "42", "43", "50", "51", "52", "53");
+    "11", "12", "13", "14", "15", "16", "17", "21", "22", "23", "24", "25", "26", "27", "28", "29",
+    "31", "32", "33", "35", "41", "42", "43", "50", "51", "52", "53");
 
 const std::array<std::string, 27> vSiglaUF = Table<std::string>(
-    "RO", "AC", "AM", "RR", "PA", "AP", "TO", "MA", "PI", "CE", "RN", "PB", "PE", "AL",
-    "SE", "BA", "MG", "ES", "RJ", "SP", "PR", "SC", "RS", "MS", "MT", "GO", "DF");
+    "RO", "AC", "AM", "RR", "PA", "AP", "TO", "MA", "PI", "CE", "RN", "PB", "PE", "AL", "SE", "BA",
+    "MG", "ES", "RJ", "SP", "PR", "SC", "RS", "MS", "MT", "GO", "DF");
 
 const std::array<std::wstring, 9> vExtensoUnidade = Table<std::wstring>(
     L"um", L"dois", L"tr\u00eas", L"quatro", L"cinco", L"seis", L"sete", L"oito", L"nove");
 
-const std::array<std::wstring, 9> vExtensoOnzeADezenove = Table<std::wstring>(
-    L"onze", L"doze", L"treze", L"quatorze", L"quinze", L"dezesseis", L"dezessete", L"dezoito",
-    L"dezenove");
+const std::array<std::wstring, 9> vExtensoOnzeADezenove =
+    Table<std::wstring>(L"onze", L"doze", L"treze", L"quatorze", L"quinze", L"dezesseis",
+                        L"dezessete", L"dezoito", L"dezenove");
 
-const std::array<std::wstring, 9> vExtensoDezena = Table<std::wstring>(
-    L"dez", L"vinte", L"trinta", L"quarenta", L"cinq\u00fcenta", L"sessenta", L"setenta",
-    L"oitenta", L"noventa");
+const std::array<std::wstring, 9> vExtensoDezena =
+    Table<std::wstring>(L"dez", L"vinte", L"trinta", L"quarenta", L"cinq\u00fcenta", L"sessenta",
+                        L"setenta", L"oitenta", L"noventa");
 
-const std::array<std::wstring, 9> vExtensoCentena = Table<std::wstring>(
-    L"cento", L"duzentos", L"trezentos", L"quatrocentos", L"quinhentos", L"seiscentos",
-    L"setecentos", L"oitocentos", L"novecentos");
+const std::array<std::wstring, 9> vExtensoCentena =
+    Table<std::wstring>(L"cento", L"duzentos", L"trezentos", L"quatrocentos", L"quinhentos",
+                        L"seiscentos", L"setecentos", L"oitocentos", L"novecentos");
 
 const std::array<TRangePrefixGTIN, 127> vFaixaPrefixoGTIN = BuildFaixas();

@@ -59,14 +59,24 @@ void window::Destroy(Handle window) {
   std::lock_guard<std::mutex> lock(gMutex);
   auto it = gWindows.find(window);
   if (it == gWindows.end()) return;
-  // Messages still waiting for the window go with it.
-  auto queue = gQueues.find(it->second.Thread);
-  if (queue != gQueues.end()) {
-    auto& messages = queue->second->Messages;
-    for (auto m = messages.begin(); m != messages.end();)
-      m = m->Window == window ? messages.erase(m) : m + 1;
-  }
+  const std::uint32_t thread = it->second.Thread;
   gWindows.erase(it);
+  // Messages still waiting for the window go with it. In this model a thread's
+  // queue lives as long as its windows: with the last one the thread's own
+  // messages (a quit nobody took) go too, so a later thread with a reused id
+  // starts clean.
+  bool lastWindow = true;
+  for (const auto& other : gWindows)
+    if (other.second.Thread == thread) lastWindow = false;
+  auto queue = gQueues.find(thread);
+  if (queue == gQueues.end()) return;
+  if (lastWindow) {
+    gQueues.erase(queue);
+    return;
+  }
+  auto& messages = queue->second->Messages;
+  for (auto m = messages.begin(); m != messages.end();)
+    m = m->Window == window ? messages.erase(m) : m + 1;
 }
 
 bool window::Peek(QueuedMessage& message) {

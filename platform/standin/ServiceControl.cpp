@@ -1,6 +1,8 @@
 // The running side of an in-process service manager: a dispatcher that starts
 // one service-main thread per start request and calls control handlers on its
 // own thread, and a record of every status report.
+#include "platform/standin/ServiceControl.h"
+
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -11,15 +13,14 @@
 #include "platform/Compare.h"
 #include "platform/ServiceManager.h"
 #include "platform/standin/Faults.h"
-#include "platform/standin/ServiceControl.h"
 
 namespace platform {
 
 namespace {
-constexpr std::uint32_t InvalidHandle = 6;                  // ERROR_INVALID_HANDLE
-constexpr std::uint32_t ServiceAlreadyRunning = 1056;       // ERROR_SERVICE_ALREADY_RUNNING
-constexpr std::uint32_t InvalidServiceControl = 1052;       // ERROR_INVALID_SERVICE_CONTROL
-constexpr std::uint32_t ServiceNotActive = 1062;            // ERROR_SERVICE_NOT_ACTIVE
+constexpr std::uint32_t InvalidHandle = 6;             // ERROR_INVALID_HANDLE
+constexpr std::uint32_t ServiceAlreadyRunning = 1056;  // ERROR_SERVICE_ALREADY_RUNNING
+constexpr std::uint32_t InvalidServiceControl = 1052;  // ERROR_INVALID_SERVICE_CONTROL
+constexpr std::uint32_t ServiceNotActive = 1062;       // ERROR_SERVICE_NOT_ACTIVE
 
 std::wstring Key(const std::wstring& name) {
   std::wstring key = name;
@@ -94,7 +95,8 @@ bool StartServiceCtrlDispatcher(const ServiceTableEntry* table) {
   m.Returned = false;
   std::vector<std::thread> mains;
   for (;;) {
-    m.Changed.wait(lock, [&] { return !m.Controls.empty() || !m.Starts.empty() || m.MainsRunning == 0; });
+    m.Changed.wait(lock,
+                   [&] { return !m.Controls.empty() || !m.Starts.empty() || m.MainsRunning == 0; });
     if (!m.Controls.empty()) {
       const ControlRequest request = m.Controls.front();
       m.Controls.pop_front();
@@ -176,7 +178,8 @@ void standin::ResetServiceManager() {
   m.Returned = false;
 }
 
-void standin::ArrangeStart(const std::wstring& serviceName, const std::vector<std::wstring>& arguments) {
+void standin::ArrangeStart(const std::wstring& serviceName,
+                           const std::vector<std::wstring>& arguments) {
   Manager& m = M();
   std::lock_guard<std::mutex> lock(m.Mutex);
   m.Starts.push_back(StartRequest{serviceName, arguments});

@@ -1,4 +1,5 @@
 #include <windows.h>
+// shellapi.h needs the types of windows.h.
 #include <shellapi.h>
 
 // The seam's name, not the header's macro for ShellExecuteW.

@@ -16,7 +16,9 @@ std::wstring OwnFolder() {
   return path.substr(0, path.find_last_of(L"\\/:") + 1);
 }
 
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 void AppendLine(const std::wstring& path, const std::string& line) {
   for (int attempt = 0; attempt < 200; ++attempt) {
@@ -67,7 +69,8 @@ int main() {
   ssize_t written = ::write(fd, line.data(), line.size());
   ::close(fd);
   const timespec pause{0, 20 * 1000 * 1000};
-  for (int i = 0; i < 3000 && Exists(folder + "divevezodoz.hold"); ++i) ::nanosleep(&pause, nullptr);
+  for (int i = 0; i < 3000 && Exists(folder + "divevezodoz.hold"); ++i)
+    ::nanosleep(&pause, nullptr);
   return written == static_cast<ssize_t>(line.size()) ? 0 : 1;
 }
 #endif

@@ -17,7 +17,9 @@ namespace {
 
 class TLoggingService : public TService {
 public:
-  explicit TLoggingService(TComponent* AOwner) : TService(AOwner) { SetName(L"VelmoraNFCeStarter"); }
+  explicit TLoggingService(TComponent* AOwner) : TService(AOwner) {
+    SetName(L"VelmoraNFCeStarter");
+  }
   platform::HandlerFunction GetServiceController() override { return nullptr; }
 };
 
@@ -99,8 +101,9 @@ TEST_F(EventLogger, ApplicationWritesUnderTheExecutableFileName) {
   struct Case {
     std::wstring Path, Source;
   };
-  for (const Case& c : {Case{L"C:\\Apps\\Velmora NFCe\\ServicoVelmoraNFCe.exe", L"ServicoVelmoraNFCe.exe"},
-                        Case{L"C:Servico.exe", L"Servico.exe"}, Case{L"Servico.exe", L"Servico.exe"}}) {
+  for (const Case& c :
+       {Case{L"C:\\Apps\\Velmora NFCe\\ServicoVelmoraNFCe.exe", L"ServicoVelmoraNFCe.exe"},
+        Case{L"C:Servico.exe", L"Servico.exe"}, Case{L"Servico.exe", L"Servico.exe"}}) {
     standin::SetModuleFileName(c.Path);
     TServiceApplication app(nullptr);
     ASSERT_NE(app.EventLogger(), nullptr);

@@ -47,21 +47,22 @@ TEST(GlobalVAR, UFCodesAscendPairedWithTheirAbbreviations) {
                 std::isupper(static_cast<unsigned char>(vSiglaUF[i][1])));
   }
   const std::vector<std::pair<std::string, std::string>> pares{
-      {"11", "RO"}, {"12", "AC"}, {"13", "AM"}, {"14", "RR"}, {"15", "PA"}, {"16", "AP"}, {"17", "TO"},
-      {"21", "MA"}, {"22", "PI"}, {"23", "CE"}, {"24", "RN"}, {"25", "PB"}, {"26", "PE"}, {"27", "AL"},
-      {"28", "SE"}, {"29", "BA"}, {"31", "MG"}, {"32", "ES"}, {"33", "RJ"}, {"35", "SP"}, {"41", "PR"},
-      {"42", "SC"}, {"43", "RS"}, {"50", "MS"}, {"51", "MT"}, {"52", "GO"}, {"53", "DF"}};
+      {"11", "RO"}, {"12", "AC"}, {"13", "AM"}, {"14", "RR"}, {"15", "PA"}, {"16", "AP"},
+      {"17", "TO"}, {"21", "MA"}, {"22", "PI"}, {"23", "CE"}, {"24", "RN"}, {"25", "PB"},
+      {"26", "PE"}, {"27", "AL"}, {"28", "SE"}, {"29", "BA"}, {"31", "MG"}, {"32", "ES"},
+      {"33", "RJ"}, {"35", "SP"}, {"41", "PR"}, {"42", "SC"}, {"43", "RS"}, {"50", "MS"},
+      {"51", "MT"}, {"52", "GO"}, {"53", "DF"}};
   for (const auto& [codigo, sigla] : pares) EXPECT_EQ(SiglaDoCodigo(codigo), sigla) << codigo;
 }
 
 TEST(GlobalVAR, NumberWordsInAscendingOrder) {
   using W = std::array<std::wstring, 9>;
-  EXPECT_EQ(vExtensoUnidade, (W{L"um", L"dois", L"tr\u00eas", L"quatro", L"cinco", L"seis", L"sete", L"oito",
-                                L"nove"}));
-  EXPECT_EQ(vExtensoOnzeADezenove, (W{L"onze", L"doze", L"treze", L"quatorze", L"quinze", L"dezesseis",
-                                      L"dezessete", L"dezoito", L"dezenove"}));
-  EXPECT_EQ(vExtensoDezena, (W{L"dez", L"vinte", L"trinta", L"quarenta", L"cinq\u00fcenta", L"sessenta",
-                               L"setenta", L"oitenta", L"noventa"}));
+  EXPECT_EQ(vExtensoUnidade, (W{L"um", L"dois", L"tr\u00eas", L"quatro", L"cinco", L"seis", L"sete",
+                                L"oito", L"nove"}));
+  EXPECT_EQ(vExtensoOnzeADezenove, (W{L"onze", L"doze", L"treze", L"quatorze", L"quinze",
+                                      L"dezesseis", L"dezessete", L"dezoito", L"dezenove"}));
+  EXPECT_EQ(vExtensoDezena, (W{L"dez", L"vinte", L"trinta", L"quarenta", L"cinq\u00fcenta",
+                               L"sessenta", L"setenta", L"oitenta", L"noventa"}));
   EXPECT_EQ(vExtensoCentena, (W{L"cento", L"duzentos", L"trezentos", L"quatrocentos", L"quinhentos",
                                 L"seiscentos", L"setecentos", L"oitocentos", L"novecentos"}));
   // The accented letters are single UTF-16 units, not two bytes of UTF-8.
@@ -96,7 +97,8 @@ TEST(GlobalVAR, GTINRangesAscendExceptTheSecondJapanRange) {
 
 TEST(GlobalVAR, GTINRangesDoNotOverlapAndLeaveTheGaps) {
   for (int p = 0; p <= 999; ++p) EXPECT_LE(Cobrem(p).size(), 1u) << p;
-  for (int p : {140, 150, 199, 390, 399, 650, 689, 381, 441, 449, 510, 970}) EXPECT_TRUE(Cobrem(p).empty()) << p;
+  for (int p : {140, 150, 199, 390, 399, 650, 689, 381, 441, 449, 510, 970})
+    EXPECT_TRUE(Cobrem(p).empty()) << p;
 }
 
 TEST(GlobalVAR, GTINSpecialUseRecordsAreExactlyTheTwelve) {

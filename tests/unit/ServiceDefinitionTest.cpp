@@ -60,9 +60,9 @@ TEST_F(ServiceFixture, NewServiceHasTheDefaults) {
   EXPECT_EQ(s->LoadGroup(), L"");
   EXPECT_EQ(s->Password(), L"");
   EXPECT_EQ(s->ServiceStartName(), L"");
-  EXPECT_FALSE(s->BeforeInstall() || s->AfterInstall() || s->BeforeUninstall() || s->AfterUninstall() ||
-               s->OnContinue() || s->OnExecute() || s->OnPause() || s->OnShutdown() || s->OnStart() ||
-               s->OnStop());
+  EXPECT_FALSE(s->BeforeInstall() || s->AfterInstall() || s->BeforeUninstall() ||
+               s->AfterUninstall() || s->OnContinue() || s->OnExecute() || s->OnPause() ||
+               s->OnShutdown() || s->OnStart() || s->OnStop());
 }
 
 TEST(ServiceEnumerations, OrdinalsAreFixedAndOneByteWide) {
@@ -158,12 +158,14 @@ TEST_F(ServiceFixture, PauseContinueAndStopHandlersReenableTheirControls) {
     std::function<bool(const TService*)> flag;
   };
   const std::vector<Case> cases{
-      {"OnPause none", [](TService* x) { x->SetOnPause(nullptr); }, [](const TService* x) { return x->AllowPause(); }},
+      {"OnPause none", [](TService* x) { x->SetOnPause(nullptr); },
+       [](const TService* x) { return x->AllowPause(); }},
       {"OnContinue none", [](TService* x) { x->SetOnContinue(nullptr); },
        [](const TService* x) { return x->AllowPause(); }},
       {"OnPause set", [](TService* x) { x->SetOnPause([](TService*, bool&) {}); },
        [](const TService* x) { return x->AllowPause(); }},
-      {"OnStop none", [](TService* x) { x->SetOnStop(nullptr); }, [](const TService* x) { return x->AllowStop(); }},
+      {"OnStop none", [](TService* x) { x->SetOnStop(nullptr); },
+       [](const TService* x) { return x->AllowStop(); }},
       {"OnStop set", [](TService* x) { x->SetOnStop([](TService*, bool&) {}); },
        [](const TService* x) { return x->AllowStop(); }},
   };
@@ -234,7 +236,8 @@ TEST(Dependencies, ItemsCopyIntoTheListsOwnEntryAndCheckTheIndex) {
 
   for (int index : {-1, 1, 2}) {
     SCOPED_TRACE(index);
-    EXPECT_EQ(MessageOf<EArgumentOutOfRangeException>([&] { list.GetItem(index); }), L"Argument out of range");
+    EXPECT_EQ(MessageOf<EArgumentOutOfRangeException>([&] { list.GetItem(index); }),
+              L"Argument out of range");
     EXPECT_EQ(MessageOf<EArgumentOutOfRangeException>([&] { list.SetItem(index, other); }),
               L"Argument out of range");
   }
@@ -251,7 +254,8 @@ TEST_F(ServiceFixture, ParamOutsideTheListNamesTheIndex) {
 
 TEST(Component, OwnerDestroysWhatItOwnsLastFirst) {
   struct TTracked : TComponent {
-    TTracked(TComponent* AOwner, std::vector<int>* log, int id) : TComponent(AOwner), FLog(log), FId(id) {}
+    TTracked(TComponent* AOwner, std::vector<int>* log, int id)
+        : TComponent(AOwner), FLog(log), FId(id) {}
     ~TTracked() override { FLog->push_back(FId); }
     std::vector<int>* FLog;
     int FId;

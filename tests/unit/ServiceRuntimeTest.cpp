@@ -148,9 +148,11 @@ protected:
   }
 
   // The dispatcher on a thread of its own, as the application's start thread.
-  void StartDispatcher(const std::vector<std::wstring>& arguments = {}, const std::wstring& name = kName) {
+  void StartDispatcher(const std::vector<std::wstring>& arguments = {},
+                       const std::wstring& name = kName) {
     standin::ArrangeStart(name, arguments);
-    Dispatcher = std::thread([this] { DispatcherResult = platform::StartServiceCtrlDispatcher(Table); });
+    Dispatcher =
+        std::thread([this] { DispatcherResult = platform::StartServiceCtrlDispatcher(Table); });
   }
   void JoinDispatcher() {
     if (Dispatcher.joinable()) Dispatcher.join();
@@ -169,7 +171,8 @@ protected:
   std::unique_ptr<TServiceApplication> App;
   TTestService* Service = nullptr;
   std::wstring TableName = kName;
-  platform::ServiceTableEntry Table[2] = {{TableName.data(), &ServiceMainCallback}, {nullptr, nullptr}};
+  platform::ServiceTableEntry Table[2] = {{TableName.data(), &ServiceMainCallback},
+                                          {nullptr, nullptr}};
   std::thread Dispatcher;
   bool DispatcherResult = false;
 };
@@ -256,7 +259,8 @@ TEST_F(ServiceRuntime, StopDuringExecuteWaitsForTheHandlerToReturn) {
   gate.Open();
   JoinDispatcher();
   // The interrogation after the stop repeats the pending state, one check-point on.
-  ExpectRecords(Records(), {{SP, 0, 1}, {SP, 0, 2}, {RU, 5, 0}, {STP, 5, 0}, {STP, 5, 1}, {ST, 5, 0}});
+  ExpectRecords(Records(),
+                {{SP, 0, 1}, {SP, 0, 2}, {RU, 5, 0}, {STP, 5, 0}, {STP, 5, 1}, {ST, 5, 0}});
   EXPECT_TRUE(EntryTexts().empty());
 }
 
@@ -277,8 +281,9 @@ TEST_P(RefusedOrFailingStop, ReportsThePreviousStateAndTheServiceGoesOn) {
   EXPECT_FALSE(Service->Terminated());
   Send(platform::svc::ControlStop);
   JoinDispatcher();
-  ExpectRecords(Records(),
-                {{SP, 0, 1}, {SP, 0, 2}, {RU, 7, 0}, {STP, 7, 0}, {RU, 7, 0}, {STP, 7, 0}, {ST, 7, 0}});
+  ExpectRecords(
+      Records(),
+      {{SP, 0, 1}, {SP, 0, 2}, {RU, 7, 0}, {STP, 7, 0}, {RU, 7, 0}, {STP, 7, 0}, {ST, 7, 0}});
   EXPECT_EQ(EntryTexts(), fails ? Texts{L"Service failed on stop: banco ocupado"} : Texts{});
 }
 INSTANTIATE_TEST_SUITE_P(Stop, RefusedOrFailingStop, ::testing::Values(false, true));
@@ -301,8 +306,15 @@ TEST_F(ServiceRuntime, PauseHoldsTheThreadUntilContinue) {
   WaitRecords(7);
   Send(platform::svc::ControlStop);
   JoinDispatcher();
-  ExpectRecords(Records(), {{SP, 0, 1}, {SP, 0, 2}, {RU, 7, 0}, {PP, 7, 0}, {PA, 7, 0}, {CP, 7, 0},
-                            {RU, 7, 0}, {STP, 7, 0}, {ST, 7, 0}});
+  ExpectRecords(Records(), {{SP, 0, 1},
+                            {SP, 0, 2},
+                            {RU, 7, 0},
+                            {PP, 7, 0},
+                            {PA, 7, 0},
+                            {CP, 7, 0},
+                            {RU, 7, 0},
+                            {STP, 7, 0},
+                            {ST, 7, 0}});
   EXPECT_EQ(paused, 1);
   EXPECT_EQ(continued, 1);
 }
@@ -322,8 +334,15 @@ TEST_F(ServiceRuntime, RequestsThatRaceThePauseStillEndIt) {
     Send(platform::svc::ControlStop);
     ASSERT_TRUE(standin::WaitForDispatcherReturn()) << Describe(Records());
     JoinDispatcher();
-    ExpectRecords(Records(), {{SP, 0, 1}, {SP, 0, 2}, {RU, 7, 0}, {PP, 7, 0}, {PA, 7, 0}, {CP, 7, 0},
-                              {RU, 7, 0}, {STP, 7, 0}, {ST, 7, 0}});
+    ExpectRecords(Records(), {{SP, 0, 1},
+                              {SP, 0, 2},
+                              {RU, 7, 0},
+                              {PP, 7, 0},
+                              {PA, 7, 0},
+                              {CP, 7, 0},
+                              {RU, 7, 0},
+                              {STP, 7, 0},
+                              {ST, 7, 0}});
   }
 }
 
@@ -342,8 +361,9 @@ TEST_F(ServiceRuntime, InterrogationRepeatsTheStateWithTheCheckPointRule) {
   WaitRecords(5);
   Send(platform::svc::ControlStop);
   JoinDispatcher();
-  ExpectRecords(Records(),
-                {{SP, 0, 1}, {SP, 0, 2}, {SP, 0, 3}, {RU, 7, 0}, {RU, 7, 0}, {STP, 7, 0}, {ST, 7, 0}});
+  ExpectRecords(
+      Records(),
+      {{SP, 0, 1}, {SP, 0, 2}, {SP, 0, 3}, {RU, 7, 0}, {RU, 7, 0}, {STP, 7, 0}, {ST, 7, 0}});
 }
 
 class Shutdown : public ServiceRuntime, public ::testing::WithParamInterface<bool> {};
@@ -415,7 +435,8 @@ TEST_F(ServiceRuntime, ExitCodesSetByTheServiceAreCarriedByEveryReport) {
     std::uint32_t ErrCode, Win32ErrCode, ReportedWin32;
   };
   for (const Case& c : {Case{5, 0, 1066}, Case{5, 87, 1066}, Case{0, 87, 87}}) {
-    SCOPED_TRACE("ErrCode " + std::to_string(c.ErrCode) + " Win32ErrCode " + std::to_string(c.Win32ErrCode));
+    SCOPED_TRACE("ErrCode " + std::to_string(c.ErrCode) + " Win32ErrCode " +
+                 std::to_string(c.Win32ErrCode));
     standin::ResetServiceManager();
     ResetStatusCheckPoint();
     Service->SetErrCode(c.ErrCode);
@@ -537,26 +558,45 @@ TEST_P(RunFailure, EndsTheRunWithAnEntryAndAFailedStopReport) {
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, RunFailure,
-    ::testing::Values(
-        FailureCase{"start", true, [](TService*) { throw Exception(L"sem banco"); }, 1064, 0,
-                    {L"Service failed on start: sem banco"}},
-        FailureCase{"execute", false, [](TService*) { throw Exception(L"sem banco"); }, 1064, 0,
-                    {L"Service failed on execute: sem banco"}},
-        FailureCase{"execute with own code", false,
-                    [](TService* s) {
-                      s->SetErrCode(7);
-                      throw Exception(L"sem banco");
-                    },
-                    1066, 7, {L"Service failed on execute: sem banco"}},
-        FailureCase{"execute with own Win32 code", false,
-                    [](TService* s) {
-                      s->SetWin32ErrCode(87);
-                      throw Exception(L"sem banco");
-                    },
-                    87, 0, {L"Service failed on execute: sem banco"}},
-        FailureCase{"execute, failure without message", false,
-                    [](TService*) { throw std::runtime_error("no message"); }, 1064, 0, {}}),
-    [](const ::testing::TestParamInfo<FailureCase>& info) { return "Case" + std::to_string(info.index); });
+    ::testing::Values(FailureCase{"start",
+                                  true,
+                                  [](TService*) { throw Exception(L"sem banco"); },
+                                  1064,
+                                  0,
+                                  {L"Service failed on start: sem banco"}},
+                      FailureCase{"execute",
+                                  false,
+                                  [](TService*) { throw Exception(L"sem banco"); },
+                                  1064,
+                                  0,
+                                  {L"Service failed on execute: sem banco"}},
+                      FailureCase{"execute with own code",
+                                  false,
+                                  [](TService* s) {
+                                    s->SetErrCode(7);
+                                    throw Exception(L"sem banco");
+                                  },
+                                  1066,
+                                  7,
+                                  {L"Service failed on execute: sem banco"}},
+                      FailureCase{"execute with own Win32 code",
+                                  false,
+                                  [](TService* s) {
+                                    s->SetWin32ErrCode(87);
+                                    throw Exception(L"sem banco");
+                                  },
+                                  87,
+                                  0,
+                                  {L"Service failed on execute: sem banco"}},
+                      FailureCase{"execute, failure without message",
+                                  false,
+                                  [](TService*) { throw std::runtime_error("no message"); },
+                                  1064,
+                                  0,
+                                  {}}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) {
+      return "Case" + std::to_string(info.index);
+    });
 
 TEST_F(ServiceRuntime, PostControlCodeWithoutAThreadReturnsAndNeverTouchesAReleasedOne) {
   Service->PostControlCode(platform::svc::ControlStop);  // before any run

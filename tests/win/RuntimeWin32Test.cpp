@@ -73,7 +73,8 @@ TEST(Win32Messages, QueueWaitSeesAMessageAlreadyLookedAt) {
   std::thread([] {
     ThreadMessage m;
     platform::PeekMessage(m, platform::msg::User, platform::msg::User, false);
-    ASSERT_TRUE(platform::PostThreadMessage(platform::CurrentThreadId(), ServiceControlMessage, 3, 0));
+    ASSERT_TRUE(
+        platform::PostThreadMessage(platform::CurrentThreadId(), ServiceControlMessage, 3, 0));
     ASSERT_TRUE(platform::PeekMessage(m, 0, 0, false));  // seen, not removed
     platform::WaitForQueuedMessage();                    // must not block
     ASSERT_TRUE(platform::PeekMessage(m, 0, 0, true));
@@ -118,7 +119,8 @@ TEST(Win32CompareString, ServiceNamesMatchIgnoringCase) {
 TEST(Win32EventLog, WriterCallsSucceed) {
   const platform::Handle source = platform::RegisterEventSource(L"VelmoraRuntimeTest");
   ASSERT_NE(source, 0u);
-  EXPECT_TRUE(platform::ReportEvent(source, platform::eventlog::Error, 0, 0, L"Service failed on execute: teste"));
+  EXPECT_TRUE(platform::ReportEvent(source, platform::eventlog::Error, 0, 0,
+                                    L"Service failed on execute: teste"));
   EXPECT_TRUE(platform::ReportEvent(source, platform::eventlog::Error, 0, 0, L""));
   EXPECT_TRUE(platform::DeregisterEventSource(source));
   // The writer over the same calls: two entries, one registration, no failure.

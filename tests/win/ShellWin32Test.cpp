@@ -1,7 +1,6 @@
 // The module path and the shell launch on the real Win32 layer.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -46,8 +45,9 @@ class ShellWin32 : public ::testing::Test {
 protected:
   void SetUp() override {
     FFolder = fs::temp_directory_path() /
-              ("velmora-shell-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-               "-" + std::to_string(::GetCurrentProcessId()));
+              ("velmora-shell-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+               std::to_string(::GetCurrentProcessId()));
     fs::create_directories(FFolder);
   }
   void TearDown() override {
@@ -89,20 +89,23 @@ TEST_F(ShellWin32, ModuleFileNameIsNotCutInALongFolder) {
   const std::wstring name = L"velmora_win_tests.exe";
   const std::size_t fill = 259 - base.size() - name.size() - 2;  // two separators inside
   ASSERT_GT(fill, 20u);
-  const std::wstring folder = base + std::wstring(fill / 2, L'a') + L"\\" + std::wstring(fill - fill / 2, L'b');
+  const std::wstring folder =
+      base + std::wstring(fill / 2, L'a') + L"\\" + std::wstring(fill - fill / 2, L'b');
   const std::wstring exe = folder + L"\\" + name;
   ASSERT_EQ(exe.size(), 259u);
   fs::create_directories(fs::path(folder));
-  ASSERT_TRUE(::CopyFileW(platform::ModuleFileName().c_str(), exe.c_str(), FALSE)) << ::GetLastError();
+  ASSERT_TRUE(::CopyFileW(platform::ModuleFileName().c_str(), exe.c_str(), FALSE))
+      << ::GetLastError();
 
   const fs::path out = FFolder / "module-path.txt";
   ASSERT_TRUE(::SetEnvironmentVariableW(L"VELMORA_MODULE_PATH_OUT", out.wstring().c_str()));
-  std::wstring line = L"\"" + exe + L"\" --gtest_filter=ModuleFileNameWin32.ChildWritesItsModulePath";
+  std::wstring line =
+      L"\"" + exe + L"\" --gtest_filter=ModuleFileNameWin32.ChildWritesItsModulePath";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  const BOOL started = ::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                        &startup, &process);
+  const BOOL started = ::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &process);
   const DWORD error = ::GetLastError();
   ::SetEnvironmentVariableW(L"VELMORA_MODULE_PATH_OUT", nullptr);
   ASSERT_TRUE(started) << error;
@@ -117,23 +120,27 @@ TEST_F(ShellWin32, LaunchesAProgramHiddenWithoutWaiting) {
   const std::wstring support = SupportDir();
   ASSERT_FALSE(support.empty()) << "VELMORA_SUPPORT_DIR is not set";
   const fs::path emitter = FFolder / "divevezodoz.exe";
-  ASSERT_TRUE(::CopyFileW((support + L"\\divevezodoz.exe").c_str(), emitter.wstring().c_str(), FALSE))
+  ASSERT_TRUE(
+      ::CopyFileW((support + L"\\divevezodoz.exe").c_str(), emitter.wstring().c_str(), FALSE))
       << ::GetLastError();
   // While the hold file exists the emitter keeps running: the call must return anyway.
   std::ofstream(FFolder / "divevezodoz.hold").put('x');
 
-  const std::intptr_t result = platform::ShellExecute(0, std::nullopt, emitter.wstring(), std::wstring(),
-                                                      std::wstring(), platform::shell::ShowHide);
+  const std::intptr_t result =
+      platform::ShellExecute(0, std::nullopt, emitter.wstring(), std::wstring(), std::wstring(),
+                             platform::shell::ShowHide);
   EXPECT_GT(result, 32);
   EXPECT_TRUE(WaitUntil([&] { return !ReadAll(FFolder / "divevezodoz.started").empty(); }));
   fs::remove(FFolder / "divevezodoz.hold");
 }
 
 TEST_F(ShellWin32, MissingFileIsTheShellsErrorCode) {
-  for (const fs::path& missing : {FFolder / "divevezodoz.exe", FFolder / "no-such-folder" / "divevezodoz.exe"}) {
+  for (const fs::path& missing :
+       {FFolder / "divevezodoz.exe", FFolder / "no-such-folder" / "divevezodoz.exe"}) {
     SCOPED_TRACE(missing.string());
-    const std::intptr_t result = platform::ShellExecute(0, std::nullopt, missing.wstring(), std::wstring(),
-                                                        std::wstring(), platform::shell::ShowHide);
+    const std::intptr_t result =
+        platform::ShellExecute(0, std::nullopt, missing.wstring(), std::wstring(), std::wstring(),
+                               platform::shell::ShowHide);
     EXPECT_GE(result, 0);
     EXPECT_LE(result, 32);
   }

@@ -1,0 +1,320 @@
+// Registration and removal against the stand-in service manager: the exact
+// arguments passed, the dialogs shown and the exit code an unattended run leaves.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/UVelmoraNFCeStarter.h"
+#include "platform/Dialog.h"
+#include "platform/ServiceManager.h"
+#include "platform/standin/Dialog.h"
+#include "platform/standin/Faults.h"
+#include "platform/standin/Process.h"
+#include "platform/standin/ServiceRegistry.h"
+#include "svc/Installation.h"
+#include "svc/Service.h"
+#include "svc/ServiceApplication.h"
+#include "util/Exceptions.h"
+
+namespace standin = platform::standin;
+
+namespace {
+
+const std::wstring kStarter = L"VelmoraNFCeStarter";
+const std::wstring kStarterDisplay = L"Velmora NFC-e Starter";
+const std::uint32_t kErrorBox = platform::dialog::Ok | platform::dialog::IconError | platform::dialog::TaskModal;
+const std::uint32_t kInfoBox =
+    platform::dialog::Ok | platform::dialog::IconInformation | platform::dialog::TaskModal;
+
+// A registration made by someone else, with just a name and a display name.
+platform::ServiceRegistration Registered(const std::wstring& name, const std::wstring& display) {
+  platform::ServiceRegistration r;
+  r.ServiceName = name;
+  r.DisplayName = display;
+  r.BinaryPathName = LR"(C:\Other\other.exe)";
+  return r;
+}
+
+class TPlainService : public TService {
+public:
+  TPlainService(TComponent* AOwner) : TService(AOwner) {}
+  std::wstring ClassName() const override { return L"TPlainService"; }
+  platform::HandlerFunction GetServiceController() override { return nullptr; }
+};
+
+class Installation : public ::testing::Test {
+protected:
+  void SetUp() override {
+    standin::ResetServiceRegistry();
+    standin::ResetDialogs();
+    standin::ClearFaults();
+    standin::SetModuleFileName(std::wstring(LR"(C:\Apps\ServicoVelmoraNFCe.exe)"));
+    App = std::make_unique<TServiceApplication>(nullptr);
+    ServiceApplication = App.get();
+  }
+  void TearDown() override {
+    // Every handle that was opened has been closed again.
+    EXPECT_EQ(standin::OpenRegistryHandles(), 0);
+    ServiceApplication = nullptr;
+    StarterInstance = nullptr;
+    App.reset();
+    standin::SetModuleFileName(std::nullopt);
+    standin::SetCommandLine(std::nullopt);
+    standin::ClearFaults();
+  }
+
+  TPlainService* AddService(const std::wstring& name, const std::wstring& display = std::wstring()) {
+    TPlainService* service = nullptr;
+    App->CreateForm(service);
+    service->SetName(name);
+    service->SetDisplayName(display);
+    return service;
+  }
+
+  void RunWith(const std::wstring& switches) {
+    standin::SetCommandLine(LR"(C:\Apps\ServicoVelmoraNFCe.exe )" + switches);
+    App->Run();
+  }
+
+  static std::wstring OSText(std::uint32_t code) { return EOSError(code).Message(); }
+
+  std::unique_ptr<TServiceApplication> App;
+};
+
+TEST_F(Installation, StarterIsRegisteredWithExactlyItsArguments) {
+  App->CreateForm(StarterInstance);
+  RunWith(L"/INSTALL");
+
+  const auto calls = standin::CreateServiceCalls();
+  ASSERT_EQ(calls.size(), 1u);
+  const platform::ServiceRegistration& r = calls[0].Arguments;
+  EXPECT_NE(calls[0].Manager, 0u);
+  EXPECT_EQ(r.ServiceName, kStarter);
+  EXPECT_EQ(r.DisplayName, kStarterDisplay);
+  EXPECT_EQ(r.DesiredAccess, 0xF01FFu);
+  EXPECT_EQ(r.ServiceType, 0x10u);
+  EXPECT_EQ(r.StartType, 2u);
+  EXPECT_EQ(r.ErrorControl, 1u);
+  EXPECT_EQ(r.BinaryPathName, LR"(C:\Apps\ServicoVelmoraNFCe.exe)");
+  ASSERT_TRUE(r.LoadOrderGroup.has_value());  // an empty text, not a null pointer
+  EXPECT_EQ(*r.LoadOrderGroup, L"");
+  EXPECT_EQ(r.TagId, nullptr);
+  ASSERT_TRUE(r.Dependencies.has_value());
+  EXPECT_EQ(r.Dependencies->size(), 16u);
+  EXPECT_EQ(*r.Dependencies, std::wstring(L"postgresql-9.4\0\0", 16));
+  EXPECT_FALSE(r.ServiceStartName.has_value());  // the manager's default account
+  ASSERT_TRUE(r.Password.has_value());
+  EXPECT_EQ(*r.Password, L"");
+
+  EXPECT_TRUE(standin::RegisteredService(kStarter).has_value());
+  const auto shown = standin::ShownDialogs();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Text, L"Service installed successfully");
+  EXPECT_EQ(shown[0].Caption, L"Information");
+  EXPECT_EQ(shown[0].Flags, kInfoBox);
+  EXPECT_EQ(shown[0].Owner, 0u);
+  EXPECT_EQ(App->ExitCode(), 0);
+}
+
+TEST_F(Installation, PathIsQuotedOnlyWhenItHoldsABlank) {
+  struct {
+    const wchar_t* Module;
+    const wchar_t* Registered;
+  } cases[] = {
+      {LR"(C:\Program Files\App\ServicoVelmoraNFCe.exe)", LR"("C:\Program Files\App\ServicoVelmoraNFCe.exe")"},
+      {LR"(C:\Apps\ServicoVelmoraNFCe.exe)", LR"(C:\Apps\ServicoVelmoraNFCe.exe)"},
+  };
+  TPlainService* service = AddService(L"Svc");
+  for (const auto& c : cases) {
+    standin::ResetServiceRegistry();
+    standin::SetModuleFileName(std::wstring(c.Module));
+    InstallOneService(*service, platform::OpenSCManager(platform::svc::ManagerAllAccess));
+    ASSERT_EQ(standin::CreateServiceCalls().size(), 1u);
+    EXPECT_EQ(standin::CreateServiceCalls()[0].Arguments.BinaryPathName, c.Registered);
+  }
+  standin::ResetServiceRegistry();  // the managers above were left open on purpose
+}
+
+TEST_F(Installation, DependencyTextStartTypeAndErrorControl) {
+  TPlainService* service = AddService(L"Svc");
+  EXPECT_EQ(DependencyText(*service), L"");  // no entries: no characters at all
+  TDependency* a = service->Dependencies()->Add();
+  a->SetName(L"A");
+  TDependency* g = service->Dependencies()->Add();
+  g->SetName(L"G");
+  g->SetIsGroup(true);
+  EXPECT_EQ(DependencyText(*service), std::wstring(L"A\0+G\0\0", 6));
+
+  struct {
+    TServiceType Type;
+    TStartType Start;
+    std::uint32_t Code;
+  } starts[] = {
+      {stDevice, stBoot, 0},   {stWin32, stBoot, 2},     {stDevice, stSystem, 1},
+      {stWin32, stSystem, 2},  {stFileSystem, stBoot, 2}, {stWin32, stAuto, 2},
+      {stWin32, stManual, 3},  {stWin32, stDisabled, 4},
+  };
+  for (const auto& c : starts) {
+    service->SetServiceType(c.Type);
+    service->SetStartType(c.Start);
+    EXPECT_EQ(StartTypeCode(*service), c.Code) << int(c.Type) << "/" << int(c.Start);
+  }
+  const std::pair<TErrorSeverity, std::uint32_t> severities[] = {
+      {esIgnore, 0}, {esNormal, 1}, {esSevere, 2}, {esCritical, 3}};
+  for (const auto& [severity, code] : severities) {
+    service->SetErrorSeverity(severity);
+    EXPECT_EQ(ErrorControlCode(*service), code);
+  }
+}
+
+TEST_F(Installation, TagPointerAccountAndValuesReadAfterBeforeInstall) {
+  TPlainService* tagged = AddService(L"Tagged");
+  tagged->SetTagID(7);
+  tagged->SetServiceStartName(L".\\velmora");
+  tagged->SetPassword(L"s3cret");
+  tagged->SetLoadGroup(L"Group");
+  TPlainService* untagged = AddService(L"Untagged");
+  // BeforeInstall may still change the definition: what is registered is read after it.
+  untagged->SetBeforeInstall([](TService* Sender) { Sender->SetStartType(stManual); });
+  standin::SetNextTag(42);
+  RunWith(L"/install /silent");
+
+  const auto calls = standin::CreateServiceCalls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_NE(calls[0].Arguments.TagId, nullptr);
+  EXPECT_EQ(calls[0].TagIn, std::optional<std::uint32_t>(7));
+  EXPECT_EQ(tagged->TagID(), 42u);  // what the service manager wrote back
+  EXPECT_EQ(calls[0].Arguments.ServiceStartName, std::optional<std::wstring>(L".\\velmora"));
+  EXPECT_EQ(calls[0].Arguments.Password, std::optional<std::wstring>(L"s3cret"));
+  EXPECT_EQ(calls[0].Arguments.LoadOrderGroup, std::optional<std::wstring>(L"Group"));
+  // Two services in one process share it.
+  EXPECT_EQ(calls[0].Arguments.ServiceType, 0x20u);
+  EXPECT_EQ(calls[1].Arguments.ServiceType, 0x20u);
+  EXPECT_EQ(calls[1].Arguments.TagId, nullptr);
+  EXPECT_EQ(untagged->TagID(), 0u);
+  EXPECT_EQ(calls[1].Arguments.StartType, 3u);
+  EXPECT_TRUE(standin::ShownDialogs().empty());
+  EXPECT_EQ(App->ExitCode(), 0);
+}
+
+TEST_F(Installation, FailedTaggedRegistrationKeepsTheOldTag) {
+  TPlainService* service = AddService(L"Svc");
+  service->SetTagID(9);
+  standin::FailNext("CreateServiceW", 5);
+  RunWith(L"/install");
+  EXPECT_EQ(service->TagID(), 9u);
+  EXPECT_EQ(App->ExitCode(), 5);
+}
+
+TEST_F(Installation, RegisteringAnExistingServiceShowsOneErrorAndEndsWith1073) {
+  for (const wchar_t* switches : {L"/install", L"-install /silent"}) {
+    SCOPED_TRACE(std::string(switches, switches + std::wcslen(switches)));
+    TearDown();
+    SetUp();
+    App->CreateForm(StarterInstance);
+    standin::AddRegisteredService(Registered(kStarter, L"Someone else's"));
+    RunWith(switches);
+    const auto shown = standin::ShownDialogs();
+    ASSERT_EQ(shown.size(), 1u);  // no success dialog follows, SILENT or not
+    EXPECT_EQ(shown[0].Text, L"Service \"Velmora NFC-e Starter\" failed to install with error: \"System Error.  Code: 1073.\r\n" +
+                                 SystemErrorText(1073) + L"\"");
+    EXPECT_EQ(shown[0].Caption, L"Error");
+    EXPECT_EQ(shown[0].Flags, kErrorBox);
+    EXPECT_EQ(App->ExitCode(), 1073);
+    EXPECT_EQ(standin::RegisteredService(kStarter)->DisplayName, L"Someone else's");
+  }
+}
+
+TEST_F(Installation, RemovingRegisteredAndMissingServices) {
+  App->CreateForm(StarterInstance);
+  RunWith(L"/install /silent");
+  ASSERT_TRUE(standin::RegisteredService(kStarter));
+  // Both switches: only registration runs, so the second registration fails.
+  RunWith(L"/uninstall /install");
+  EXPECT_TRUE(standin::RegisteredService(kStarter));
+  ASSERT_EQ(standin::ShownDialogs().size(), 1u);
+  EXPECT_EQ(App->ExitCode(), 1073);
+
+  TearDown();
+  SetUp();
+  App->CreateForm(StarterInstance);
+  standin::AddRegisteredService(Registered(kStarter, kStarterDisplay));
+  RunWith(L"/UNINSTALL");
+  EXPECT_FALSE(standin::RegisteredService(kStarter));
+  auto shown = standin::ShownDialogs();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Text, L"Service uninstalled successfully");
+  EXPECT_EQ(shown[0].Caption, L"Information");
+  EXPECT_EQ(App->ExitCode(), 0);
+
+  standin::ResetDialogs();
+  RunWith(L"/silent /uninstall");  // no longer registered
+  shown = standin::ShownDialogs();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Text, L"Service \"Velmora NFC-e Starter\" failed to uninstall with error: \"System Error.  Code: 1060.\r\n" +
+                               SystemErrorText(1060) + L"\"");
+  EXPECT_EQ(shown[0].Caption, L"Error");
+  EXPECT_EQ(App->ExitCode(), 1060);
+}
+
+TEST_F(Installation, FailingAfterInstallDeletesTheFreshRegistration) {
+  TPlainService* service = AddService(L"Svc", L"Display");
+  service->SetAfterInstall([](TService*) { throw Exception(L"handler refused"); });
+  RunWith(L"/install");
+  ASSERT_EQ(standin::CreateServiceCalls().size(), 1u);
+  EXPECT_FALSE(standin::RegisteredService(L"Svc"));
+  const auto shown = standin::ShownDialogs();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Text, L"Service \"Display\" failed to install with error: \"handler refused\"");
+  EXPECT_EQ(App->ExitCode(), 1);  // no platform code: 1
+}
+
+TEST_F(Installation, UninstallHandlersAndFailuresOfOneServiceDoNotStopTheNext) {
+  TPlainService* first = AddService(L"First");
+  TPlainService* second = AddService(L"Second");
+  TPlainService* third = AddService(L"Third");
+  for (const wchar_t* name : {L"First", L"Second", L"Third"}) standin::AddRegisteredService(Registered(name, name));
+  first->SetBeforeUninstall([](TService*) { throw Exception(L"not now"); });
+  int afterSecond = 0, afterThird = 0;
+  second->SetAfterUninstall([&](TService*) { ++afterSecond; });
+  third->SetAfterUninstall([&](TService*) { ++afterThird; });
+  standin::FailNext("DeleteService", 5);  // the second's removal fails
+  RunWith(L"/uninstall");
+
+  EXPECT_TRUE(standin::RegisteredService(L"First"));  // BeforeUninstall failed: left alone
+  EXPECT_TRUE(standin::RegisteredService(L"Second"));
+  EXPECT_FALSE(standin::RegisteredService(L"Third"));
+  EXPECT_EQ(afterSecond, 0);
+  EXPECT_EQ(afterThird, 1);
+  const auto shown = standin::ShownDialogs();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].Text, UninstallFailureText(L"First", L"not now"));
+  EXPECT_EQ(shown[1].Text, UninstallFailureText(L"Second", OSText(5)));
+  EXPECT_EQ(App->ExitCode(), 1);  // the first failure's code
+}
+
+TEST_F(Installation, ServiceManagerThatCannotBeOpenedLeavesSetupServices) {
+  App->CreateForm(StarterInstance);
+  standin::FailNext("OpenSCManagerW", 5);
+  standin::SetCommandLine(std::wstring(L"x.exe /install"));
+  try {
+    App->Run();
+    FAIL() << "no failure";
+  } catch (const EOSError& E) {
+    EXPECT_EQ(E.ErrorCode(), 5u);
+  }
+  EXPECT_TRUE(standin::CreateServiceCalls().empty());
+  EXPECT_TRUE(standin::ShownDialogs().empty());
+}
+
+TEST_F(Installation, ConsoleProgramWritesResultsToStandardOutput) {
+  standin::SetConsole(true);
+  ShowResult(L"Service installed successfully", TResultKind::Information);
+  ShowResult(L"bad", TResultKind::Error);
+  EXPECT_TRUE(standin::ShownDialogs().empty());
+  EXPECT_EQ(standin::StdOutText(), L"Service installed successfully\r\nbad\r\n");
+}
+
+}  // namespace

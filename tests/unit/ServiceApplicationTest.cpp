@@ -1,0 +1,372 @@
+// The service application's run against the stand-in service manager, windows
+// and event log: the start thread, the main loop and how it ends, the failures
+// that reach the event log, the program entry and its exit codes.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cwchar>
+#include <functional>
+#include <thread>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/ServicoVelmoraNFCe.h"
+#include "app/UVelmoraNFCeStarter.h"
+#include "platform/Application.h"
+#include "platform/Dialog.h"
+#include "platform/Process.h"
+#include "platform/standin/Application.h"
+#include "platform/standin/Dialog.h"
+#include "platform/standin/EventLog.h"
+#include "platform/standin/Faults.h"
+#include "platform/standin/Process.h"
+#include "platform/standin/ServiceControl.h"
+#include "platform/standin/ServiceRegistry.h"
+#include "svc/Service.h"
+#include "svc/ServiceApplication.h"
+#include "svc/ServiceRuntime.h"
+#include "util/Exceptions.h"
+
+namespace standin = platform::standin;
+
+namespace {
+
+const std::wstring kName = L"AppTestService";
+const std::wstring kExe = LR"(C:\Apps\ServicoVelmoraNFCe.exe)";
+
+class Gate {
+public:
+  void Open() {
+    std::lock_guard<std::mutex> lock(FMutex);
+    FOpen = true;
+    FChanged.notify_all();
+  }
+  bool Wait() {
+    std::unique_lock<std::mutex> lock(FMutex);
+    return FChanged.wait_for(lock, std::chrono::seconds(30), [this] { return FOpen; });
+  }
+
+private:
+  std::mutex FMutex;
+  std::condition_variable FChanged;
+  bool FOpen = false;
+};
+
+class TAppTestService : public TService {
+public:
+  static std::atomic<TAppTestService*> Instance;
+  explicit TAppTestService(TComponent* AOwner) : TService(AOwner) {
+    SetName(kName);
+    SetAllowPause(false);
+    Instance = this;
+  }
+  ~TAppTestService() override {
+    if (Instance == this) Instance = nullptr;
+    ++Destroyed;
+  }
+  std::wstring ClassName() const override { return L"TAppTestService"; }
+  platform::HandlerFunction GetServiceController() override { return &Handler; }
+  static inline std::atomic<int> Destroyed{0};
+
+private:
+  static void VELMORA_WINAPI Handler(std::uint32_t Code) {
+    if (TAppTestService* s = Instance) s->PostControlCode(Code);
+  }
+};
+std::atomic<TAppTestService*> TAppTestService::Instance{nullptr};
+
+std::vector<std::wstring> EntryTexts() {
+  std::vector<std::wstring> texts;
+  for (const auto& e : standin::EventEntries()) texts.push_back(e.Text);
+  return texts;
+}
+
+class ServiceApplicationRun : public ::testing::Test {
+protected:
+  void SetUp() override {
+    standin::ResetServiceManager();
+    standin::ResetEventLog();
+    standin::ResetDialogs();
+    standin::ClearFaults();
+    ResetStatusCheckPoint();
+    standin::SetModuleFileName(kExe);
+    standin::SetCommandLine(kExe);  // no switch: a service process
+    Windowed = std::make_unique<platform::TApplication>();
+    ASSERT_EQ(platform::Application, Windowed.get());
+    App = std::make_unique<TServiceApplication>(nullptr);
+    ServiceApplication = App.get();
+  }
+  void TearDown() override {
+    ServiceApplication = nullptr;
+    App.reset();
+    Windowed.reset();
+    standin::SetModuleFileName(std::nullopt);
+    standin::SetCommandLine(std::nullopt);
+  }
+
+  TAppTestService* AddService() {
+    TAppTestService* service = nullptr;
+    App->CreateForm(service);
+    return service;
+  }
+
+  std::unique_ptr<platform::TApplication> Windowed;
+  std::unique_ptr<TServiceApplication> App;
+};
+
+TEST_F(ServiceApplicationRun, ServiceProcessEndsOnTheQuitThatFollowsTheDispatcher) {
+  TAppTestService* service = AddService();
+  std::atomic<int> executed{0};
+  service->SetOnExecute([&](TService*) { ++executed; });
+  standin::ArrangeStart(kName);
+  App->Run();
+
+  EXPECT_TRUE(standin::DispatcherReturned());
+  EXPECT_EQ(executed, 1);
+  EXPECT_TRUE(Windowed->Terminated());
+  EXPECT_EQ(standin::StatusRecords(kName).back().CurrentState, platform::svc::Stopped);
+  EXPECT_TRUE(standin::EventEntries().empty());
+  EXPECT_TRUE(standin::ShownDialogs().empty());
+  EXPECT_EQ(App->ExitCode(), 0);
+}
+
+TEST_F(ServiceApplicationRun, FailedDispatcherWritesOneEntryAndLeavesItsCode) {
+  AddService();
+  App->Run();  // nothing arranged: the dispatcher fails as from a prompt
+
+  const auto entries = standin::EventEntries();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].Source, L"ServicoVelmoraNFCe.exe");
+  EXPECT_EQ(entries[0].Type, 1u);
+  EXPECT_EQ(entries[0].Text, SystemErrorText(1063));
+  EXPECT_FALSE(entries[0].Text.empty());
+  EXPECT_TRUE(standin::ShownDialogs().empty());
+  EXPECT_EQ(App->ExitCode(), 1063);
+}
+
+bool WaitUntil(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+TEST_F(ServiceApplicationRun, StartThreadSetsReturnValueThenPostsTheQuitToTheWindow) {
+  AddService()->SetOnExecute([](TService*) {});
+  auto table = std::make_shared<std::vector<platform::ServiceTableEntry>>(
+      2, platform::ServiceTableEntry{nullptr, nullptr});
+  (*table)[0] = {const_cast<wchar_t*>(kName.c_str()), &ServiceMainCallback};
+  const platform::Handle window = Windowed->Window();
+
+  for (const bool arranged : {false, true}) {
+    SCOPED_TRACE(arranged ? "started by the manager" : "started from a prompt");
+    if (arranged) standin::ArrangeStart(kName);
+    TServiceStartThread thread(table);
+    ASSERT_TRUE(WaitUntil([&] { return thread.Finished(); }));
+    EXPECT_EQ(thread.ReturnValue(), arranged ? 0 : 1063);
+    EXPECT_EQ(standin::QueuedWindowMessages(window), 1);
+    Windowed->HandleMessage();
+    EXPECT_TRUE(Windowed->Terminated());
+  }
+}
+
+TEST_F(ServiceApplicationRun, FailuresOnTheMainThreadAreLoggedAndTheLoopGoesOn) {
+  TAppTestService* service = AddService();
+  // A message of the window whose handling fails, and two queued calls, the
+  // first of which fails: all on the main thread while the service runs.
+  const std::uint32_t failingMessage = platform::wm::User + 5;
+  Windowed->HookMainWindow([&](platform::WindowMessage& m) {
+    if (m.Msg == failingMessage) throw Exception(L"window procedure failed");
+    return false;
+  });
+  Gate laterCallRan;
+  std::atomic<std::uint32_t> mainThread{0};
+  service->SetOnExecute([&](TService*) {
+    platform::PostWindowMessage(Windowed->Window(), failingMessage, 0, 0);
+    Windowed->Queue([] { throw EOSError(5); });
+    Windowed->Queue([&] {
+      mainThread = platform::CurrentThreadId();
+      laterCallRan.Open();
+    });
+    EXPECT_TRUE(laterCallRan.Wait());  // the service stops only after both ran
+  });
+  standin::ArrangeStart(kName);
+  App->Run();
+
+  EXPECT_EQ(mainThread, platform::CurrentThreadId());
+  const auto texts = EntryTexts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], L"window procedure failed");
+  EXPECT_EQ(texts[1], EOSError(5).Message());
+  for (const auto& e : standin::EventEntries()) EXPECT_EQ(e.Source, L"ServicoVelmoraNFCe.exe");
+  EXPECT_EQ(App->ExitCode(), 0);
+}
+
+TEST_F(ServiceApplicationRun, FailureOfAnotherKindLeavesRunAfterTheDispatcherReturned) {
+  TAppTestService* service = AddService();
+  service->SetOnExecute([&](TService*) { Windowed->Queue([] { throw std::runtime_error("not ours"); }); });
+  standin::ArrangeStart(kName);
+  EXPECT_THROW(App->Run(), std::runtime_error);
+  // Leaving Run freed the start thread, which waited for the dispatcher.
+  EXPECT_TRUE(standin::DispatcherReturned());
+  EXPECT_TRUE(standin::EventEntries().empty());
+}
+
+TEST_F(ServiceApplicationRun, EndSessionIsClaimedWhileTheApplicationLives) {
+  std::vector<std::uint32_t> seen;
+  Windowed->HookMainWindow([&](platform::WindowMessage& m) {
+    seen.push_back(m.Msg);
+    return false;
+  });
+  const std::uint32_t marker = platform::wm::User + 9;
+  // A quit that the end of session caused is queued before the marker that is
+  // posted once the end of session has been handled.
+  auto endSessionThenMarker = [&] {
+    seen.clear();
+    platform::SendWindowMessage(Windowed->Window(), platform::wm::EndSession, 1, 0);
+    platform::PostWindowMessage(Windowed->Window(), marker, 0, 0);
+    while (!Windowed->Terminated() && (seen.empty() || seen.back() != marker)) Windowed->HandleMessage();
+  };
+
+  // Claimed: the windowed application never sees it and goes on running; the
+  // hook registered later is not even offered it.
+  endSessionThenMarker();
+  EXPECT_FALSE(Windowed->Terminated());
+  EXPECT_EQ(seen, std::vector<std::uint32_t>{marker});
+
+  // Without the service application its own handling ends the loop.
+  ServiceApplication = nullptr;
+  App.reset();
+  endSessionThenMarker();
+  EXPECT_TRUE(Windowed->Terminated());
+}
+
+TEST_F(ServiceApplicationRun, InitializeRunsOnceAndDelayInitializeDefersItUnlessInstalling) {
+  App->Initialize();
+  EXPECT_TRUE(App->Initialized());
+  EXPECT_FALSE(Windowed->ShowMainForm());
+  Windowed->SetShowMainForm(true);
+  App->Initialize();  // does nothing the second time
+  EXPECT_TRUE(Windowed->ShowMainForm());
+
+  standin::ResetServiceRegistry();
+  struct {
+    const wchar_t* Switches;
+    bool Delay;
+    bool Initialized;
+  } cases[] = {
+      {L"", false, true}, {L" /install /silent", true, true}, {L" /uninstall /silent", true, true}, {L"", true, false}};
+  for (const auto& c : cases) {
+    TearDown();
+    SetUp();
+    standin::SetCommandLine(kExe + c.Switches);
+    App->SetDelayInitialize(c.Delay);
+    ServicoVelmoraNFCeMain(*App);  // creates the starter and runs
+    EXPECT_EQ(App->Initialized(), c.Initialized) << std::string(c.Switches, c.Switches + std::wcslen(c.Switches));
+    EXPECT_EQ(StarterInstance, App->Services(0));
+    StarterInstance = nullptr;
+  }
+  standin::ResetServiceRegistry();
+  standin::ResetDialogs();
+}
+
+TEST_F(ServiceApplicationRun, CleanUpAtExitHidesPopupsAndDestroysTheServices) {
+  AddService();
+  AddService();
+  const int destroyedBefore = TAppTestService::Destroyed;
+  CleanUpAtExit();
+  EXPECT_EQ(TAppTestService::Destroyed - destroyedBefore, 2);
+  EXPECT_EQ(App->ServiceCount(), 0);
+  EXPECT_TRUE(App->Destroying());
+  EXPECT_FALSE(Windowed->ShowHint());
+  EXPECT_TRUE(Windowed->Destroying());
+  EXPECT_EQ(standin::HiddenPopupCalls(Windowed->Window()), 1);
+}
+
+// The whole program, as the platform starts it.
+class Program : public ::testing::Test {
+protected:
+  void SetUp() override {
+    standin::ResetServiceManager();
+    standin::ResetServiceRegistry();
+    standin::ResetEventLog();
+    standin::ResetDialogs();
+    standin::ClearFaults();
+    standin::SetModuleFileName(kExe);
+  }
+  void TearDown() override {
+    standin::ResetServiceRegistry();
+    standin::SetModuleFileName(std::nullopt);
+    standin::SetCommandLine(std::nullopt);
+    standin::ClearFaults();
+  }
+  static int RunWith(const std::wstring& switches) {
+    standin::SetCommandLine(kExe + L" " + switches);
+    return RunServicoVelmoraNFCe();
+  }
+};
+
+TEST_F(Program, ExitCodesOfRegistrationRemovalAndAFailedDispatcher) {
+  EXPECT_EQ(RunWith(L"/INSTALL /SILENT"), 0);
+  EXPECT_TRUE(standin::ShownDialogs().empty());
+  ASSERT_TRUE(standin::RegisteredService(L"VelmoraNFCeStarter"));
+  EXPECT_EQ(RunWith(L"/INSTALL /SILENT"), 1073);
+  EXPECT_EQ(standin::ShownDialogs().size(), 1u);
+  EXPECT_EQ(RunWith(L"/UNINSTALL"), 0);
+  EXPECT_FALSE(standin::RegisteredService(L"VelmoraNFCeStarter"));
+  EXPECT_EQ(RunWith(L"-uninstall"), 1060);
+  EXPECT_EQ(standin::ShownDialogs().size(), 3u);
+  EXPECT_TRUE(standin::EventEntries().empty());
+
+  standin::ResetDialogs();
+  EXPECT_EQ(RunWith(L"/SILENT"), 1063);  // a service process started from a prompt
+  EXPECT_TRUE(standin::ShownDialogs().empty());
+  ASSERT_EQ(EntryTexts(), std::vector<std::wstring>{SystemErrorText(1063)});
+  EXPECT_EQ(standin::EventEntries()[0].Source, L"ServicoVelmoraNFCe.exe");
+  EXPECT_EQ(ServiceApplication, nullptr);
+  EXPECT_EQ(StarterInstance, nullptr);
+}
+
+TEST_F(Program, ServiceManagerThatCannotBeOpenedReachesTheLastResortHandler) {
+  standin::FailNext("OpenSCManagerW", 5);
+  EXPECT_EQ(RunWith(L"/install"), 1);
+  const auto shown = standin::ShownDialogs();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Caption, L"Application Error");
+  EXPECT_EQ(shown[0].Owner, 0u);
+  EXPECT_EQ(shown[0].Flags, platform::dialog::Ok | platform::dialog::IconError | platform::dialog::TaskModal);
+  const std::wstring& text = shown[0].Text;
+  const std::wstring head = L"Exception EOSError in module ServicoVelmoraNFCe.exe at ";
+  ASSERT_EQ(text.compare(0, head.size(), head), 0) << std::string(text.begin(), text.end());
+  EXPECT_EQ(text.substr(head.size() + sizeof(void*) * 2),
+            L".\r\nSystem Error.  Code: 5.\r\n" + SystemErrorText(5) + L".\r\n");
+  EXPECT_FALSE(standin::RegisteredService(L"VelmoraNFCeStarter"));
+}
+
+TEST(LastResortText, AddsAFullStopOnlyWhenTheMessageLacksOne) {
+  EXPECT_EQ(LastResortText(L"EOSError", L"A.exe", 0x4A2F10, L"Bad"),
+            L"Exception EOSError in module A.exe at " + std::wstring(sizeof(void*) * 2 - 6, L'0') +
+                L"4A2F10.\r\nBad.\r\n");
+  const std::wstring ended = LastResortText(L"E", L"A.exe", 1, L"Done.");
+  EXPECT_EQ(ended.substr(ended.size() - 9), L"\r\nDone.\r\n");
+}
+
+TEST(LastResort, ConsoleProgramWritesToStandardError) {
+  standin::ResetDialogs();
+  standin::SetConsole(true);
+  EXPECT_EQ(HandleLastResort(std::make_exception_ptr(Exception(L"boom"))), 1);
+  EXPECT_TRUE(standin::ShownDialogs().empty());
+  const std::wstring err = standin::StdErrText();
+  EXPECT_EQ(err.substr(0, 30), L"Exception Exception in module ");
+  EXPECT_EQ(err.substr(err.size() - 10), L".\r\nboom.\r\n");
+  standin::ResetDialogs();
+}
+
+}  // namespace
