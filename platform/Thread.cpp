@@ -17,8 +17,29 @@ std::wstring Widen(const char* text) {
 }  // namespace
 
 bool StartDetachedThread(std::function<void()> body, std::wstring& error) {
+  // winpthreads corrupts its heap when a thread ends before pthread_detach has
+  // returned (seen under Wine with short log writers): the new thread waits at
+  // this gate until it is detached.
+  struct Gate {
+    std::mutex Mutex;
+    std::condition_variable Opened;
+    bool Open = false;
+  };
   try {
-    std::thread(std::move(body)).detach();
+    auto gate = std::make_shared<Gate>();
+    std::thread([gate, body = std::move(body)]() mutable {
+      {
+        std::unique_lock<std::mutex> lock(gate->Mutex);
+        gate->Opened.wait(lock, [&gate] { return gate->Open; });
+      }
+      gate.reset();
+      body();
+    }).detach();
+    {
+      std::lock_guard<std::mutex> lock(gate->Mutex);
+      gate->Open = true;
+    }
+    gate->Opened.notify_all();
     return true;
   } catch (const std::system_error& e) {
     error = Widen(e.what());

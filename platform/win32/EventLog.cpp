@@ -1,5 +1,9 @@
 #include <windows.h>
 
+// The seam's names are the API's names; windows.h maps them to the W calls.
+#undef RegisterEventSource
+#undef ReportEvent
+
 #include "platform/EventLog.h"
 
 namespace platform {

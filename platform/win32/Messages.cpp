@@ -1,5 +1,11 @@
 #include <windows.h>
 
+// The seam's names are the API's names; windows.h maps them to the W calls.
+#undef PostThreadMessage
+#undef GetMessage
+#undef PeekMessage
+#undef DispatchMessage
+
 #include "platform/Messages.h"
 
 namespace platform {

@@ -2,6 +2,10 @@
 // Registration (OpenSCManagerW and friends) lives in its own file.
 #include <windows.h>
 
+// The seam's names are the API's names; windows.h maps them to the W calls.
+#undef StartServiceCtrlDispatcher
+#undef RegisterServiceCtrlHandler
+
 #include "platform/ServiceManager.h"
 
 namespace platform {
