@@ -74,9 +74,9 @@ int HandleLastResort(std::exception_ptr Failure) {
   if (platform::IsConsole())
     platform::WriteStdErr(text);
   else
-    platform::ShowMessageBox(0, text, L"Application Error",
-                             platform::dialog::Ok | platform::dialog::IconError |
-                                 platform::dialog::TaskModal);
+    platform::ShowMessageBox(
+        0, text, L"Application Error",
+        platform::dialog::Ok | platform::dialog::IconError | platform::dialog::TaskModal);
   return 1;
 }
 

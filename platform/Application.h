@@ -17,7 +17,7 @@
 namespace platform {
 
 namespace wm {
-constexpr std::uint32_t Null = 0x0000;        // WM_NULL
+constexpr std::uint32_t Null = 0x0000;  // WM_NULL
 constexpr std::uint32_t QueryEndSession = 0x0011;
 constexpr std::uint32_t Quit = 0x0012;        // WM_QUIT
 constexpr std::uint32_t EndSession = 0x0016;  // WM_ENDSESSION
@@ -99,7 +99,8 @@ private:
 extern TApplication* Application;
 
 // PostMessageW: false with LastError() when the window does not exist.
-bool PostWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam);
+bool PostWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
+                       std::intptr_t lParam);
 // SendMessageW, from the thread that owns the window.
 std::intptr_t SendWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
                                 std::intptr_t lParam);

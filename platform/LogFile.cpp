@@ -10,7 +10,8 @@ bool ForceDirectories(const std::wstring& path) {
   const std::size_t separator = folder.find_last_of(L"\\:");
   if (separator != std::wstring::npos) {
     // "C:\A" has the parent "C:", and "C:A" too: the drive keeps its colon.
-    const std::wstring parent = folder.substr(0, folder[separator] == L':' ? separator + 1 : separator);
+    const std::wstring parent =
+        folder.substr(0, folder[separator] == L':' ? separator + 1 : separator);
     if (!parent.empty() && parent.size() < folder.size()) ForceDirectories(parent);
   }
   return MakeDirectory(folder) || DirectoryExists(folder);

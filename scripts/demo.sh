@@ -17,6 +17,8 @@ source tests/e2e/lib.sh
 e2e_begin build/win64/bin/ServicoVelmoraNFCe.exe build/win64/bin/support build/win64/e2e/demo
 [ -f "$E2E_SUPPORT/divevezodoz.exe" ] || die "no test emitter in $E2E_SUPPORT"
 cp "$E2E_SUPPORT/divevezodoz.exe" "$APP_DIR/divevezodoz.exe"
+# While this file exists the test emitter keeps running, so it can be seen alive.
+touch "$APP_DIR/divevezodoz.hold"
 
 section() { printf '\n==> %s\n' "$*"; }
 
@@ -39,16 +41,18 @@ wait_until 30 test -s "$APP_DIR/divevezodoz.started" || true
 
 status=0
 log=$(ls "$APP_DIR"/log/LogServicoVelmoraNFCe*.txt 2>/dev/null | tail -1 || true)
-section "log lines (${log#"$WINEPREFIX/drive_c/"})"
+logname=${log##*/}
+section "log lines ($APP_WIN\\log\\$logname)"
 if [ -n "$log" ]; then tr -d '\r' <"$log"; else echo "(no log file)"; status=1; fi
 
 section "the emitter's start record ($APP_WIN\\divevezodoz.started)"
 if [ -s "$APP_DIR/divevezodoz.started" ]; then
-  tr -d '\r' <"$APP_DIR/divevezodoz.started"
+  tr -d '\r' <"$APP_DIR/divevezodoz.started" | sed 's/^/started, process id /'
 else
   echo "(the emitter did not start)"; status=1
 fi
-echo "running emitters: $(prefix_pids 'divevezodoz.exe' | wc -l)"
+echo "divevezodoz.exe processes running now: $(prefix_pids 'divevezodoz.exe' | wc -l)"
+rm -f "$APP_DIR/divevezodoz.hold"
 
 section "sc query $E2E_SERVICE"
 sc_query "$E2E_SERVICE"

@@ -60,21 +60,30 @@ std::wstring DependencyText(const TService& Service) {
 std::uint32_t StartTypeCode(const TService& Service) {
   const bool device = Service.ServiceType() == stDevice;
   switch (Service.StartType()) {
-    case stBoot: return device ? svcmgr::BootStart : svcmgr::AutoStart;
-    case stSystem: return device ? svcmgr::SystemStart : svcmgr::AutoStart;
-    case stAuto: return svcmgr::AutoStart;
-    case stManual: return svcmgr::DemandStart;
-    case stDisabled: return svcmgr::Disabled;
+    case stBoot:
+      return device ? svcmgr::BootStart : svcmgr::AutoStart;
+    case stSystem:
+      return device ? svcmgr::SystemStart : svcmgr::AutoStart;
+    case stAuto:
+      return svcmgr::AutoStart;
+    case stManual:
+      return svcmgr::DemandStart;
+    case stDisabled:
+      return svcmgr::Disabled;
   }
   return svcmgr::AutoStart;
 }
 
 std::uint32_t ErrorControlCode(const TService& Service) {
   switch (Service.ErrorSeverity()) {
-    case esIgnore: return svcmgr::ErrorIgnore;
-    case esNormal: return svcmgr::ErrorNormal;
-    case esSevere: return svcmgr::ErrorSevere;
-    case esCritical: return svcmgr::ErrorCritical;
+    case esIgnore:
+      return svcmgr::ErrorIgnore;
+    case esNormal:
+      return svcmgr::ErrorNormal;
+    case esSevere:
+      return svcmgr::ErrorSevere;
+    case esCritical:
+      return svcmgr::ErrorCritical;
   }
   return svcmgr::ErrorNormal;
 }
@@ -133,9 +142,10 @@ void ShowResult(const std::wstring& Text, TResultKind Kind) {
     return;
   }
   const bool error = Kind == TResultKind::Error;
-  platform::ShowMessageBox(0, Text, error ? L"Error" : L"Information",
-                           platform::dialog::Ok | platform::dialog::TaskModal |
-                               (error ? platform::dialog::IconError : platform::dialog::IconInformation));
+  platform::ShowMessageBox(
+      0, Text, error ? L"Error" : L"Information",
+      platform::dialog::Ok | platform::dialog::TaskModal |
+          (error ? platform::dialog::IconError : platform::dialog::IconInformation));
 }
 
 void TServiceApplication::SetupServices(bool Install, bool Silent) {
@@ -159,5 +169,6 @@ void TServiceApplication::SetupServices(bool Install, bool Silent) {
                  TResultKind::Error);
     }
   }
-  if (success && !Silent) ShowResult(Install ? InstalledText : UninstalledText, TResultKind::Information);
+  if (success && !Silent)
+    ShowResult(Install ? InstalledText : UninstalledText, TResultKind::Information);
 }

@@ -180,7 +180,8 @@ void TServiceApplication::Run() {
       static_cast<std::size_t>(count) + 1, platform::ServiceTableEntry{nullptr, nullptr});
   for (int i = 0; i < count; ++i) {
     // The service's own name, borrowed for the dispatcher's whole run.
-    (*table)[static_cast<std::size_t>(i)].ServiceName = const_cast<wchar_t*>(Services(i)->Name().c_str());
+    (*table)[static_cast<std::size_t>(i)].ServiceName =
+        const_cast<wchar_t*>(Services(i)->Name().c_str());
     (*table)[static_cast<std::size_t>(i)].ServiceProc = &ServiceMainCallback;
   }
 

@@ -38,7 +38,8 @@ std::wstring Digitos(unsigned valor, std::size_t largura) {
 std::wstring Hexa8(std::uint32_t valor) {
   static const wchar_t kDigitos[] = L"0123456789ABCDEF";
   std::wstring texto(8, L'0');
-  for (int i = 7; i >= 0; --i, valor >>= 4) texto[static_cast<std::size_t>(i)] = kDigitos[valor & 0xF];
+  for (int i = 7; i >= 0; --i, valor >>= 4)
+    texto[static_cast<std::size_t>(i)] = kDigitos[valor & 0xF];
   return texto;
 }
 
@@ -57,9 +58,10 @@ std::wstring PrefixoPadrao(const std::wstring& pArquivo) {
   return nome;
 }
 
-std::wstring MontaNomeArquivo(const std::wstring& pPasta, const std::wstring& pPrefixo, const TData& pDia) {
-  return pPasta + L"Log" + pPrefixo + Digitos(pDia.Ano, 4) + Digitos(pDia.Mes, 2) + Digitos(pDia.Dia, 2) +
-         L".txt";
+std::wstring MontaNomeArquivo(const std::wstring& pPasta, const std::wstring& pPrefixo,
+                              const TData& pDia) {
+  return pPasta + L"Log" + pPrefixo + Digitos(pDia.Ano, 4) + Digitos(pDia.Mes, 2) +
+         Digitos(pDia.Dia, 2) + L".txt";
 }
 
 // Never destroyed: detached writers may still run while the process exits.
@@ -71,8 +73,8 @@ std::mutex& VezDosEscritores() {
 // A whole number of milliseconds from 1 to 16, from one generator for the process.
 std::uint32_t PausaAleatoria() {
   static auto* trava = new std::mutex();
-  static auto* gerador = new std::mt19937(
-      static_cast<std::uint32_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+  static auto* gerador = new std::mt19937(static_cast<std::uint32_t>(
+      std::chrono::high_resolution_clock::now().time_since_epoch().count()));
   std::uniform_int_distribution<std::uint32_t> pausa(1, 16);
   std::lock_guard<std::mutex> lock(*trava);
   return pausa(*gerador);
@@ -117,8 +119,8 @@ struct TEntrada {
 std::wstring CarimboAgora() {
   const platform::LocalTime t = platform::LocalNow();
   const std::wstring sep = platform::TimeSeparator();
-  return Digitos(t.Year, 4) + L"-" + Digitos(t.Month, 2) + L"-" + Digitos(t.Day, 2) + L" " + Digitos(t.Hour, 2) +
-         sep + Digitos(t.Minute, 2) + sep + Digitos(t.Second, 2);
+  return Digitos(t.Year, 4) + L"-" + Digitos(t.Month, 2) + L"-" + Digitos(t.Day, 2) + L" " +
+         Digitos(t.Hour, 2) + sep + Digitos(t.Minute, 2) + sep + Digitos(t.Second, 2);
 }
 
 void EscreveLinha(platform::LogFile& pArquivo, const std::string& pCauda) {
@@ -130,15 +132,16 @@ void ExecutaEscritor(const TEntrada& pEntrada) {
   try {
     // All but the timestamp is ready before the turn, which then lasts only an
     // open, one write and a close. The thread field is this writer's own id.
-    const std::string cauda = platform::ToAnsi(L" " + pEntrada.Tag + L" " + Hexa8(platform::CurrentThreadId()) +
-                                               L" " + pEntrada.Rotulo + L" : [" + pEntrada.Fonte + L"] " +
-                                               pEntrada.Texto) +
-                              "\r\n";
+    const std::string cauda =
+        platform::ToAnsi(L" " + pEntrada.Tag + L" " + Hexa8(platform::CurrentThreadId()) + L" " +
+                         pEntrada.Rotulo + L" : [" + pEntrada.Fonte + L"] " + pEntrada.Texto) +
+        "\r\n";
     for (int tentativa = 0; tentativa < kTentativas; ++tentativa) {
       {
         // Writers of this process wait for each other here, never in a failed open.
         std::lock_guard<std::mutex> vez(VezDosEscritores());
-        std::unique_ptr<platform::LogFile> arquivo = platform::LogFile::OpenExclusive(pEntrada.Estado->NomeLog());
+        std::unique_ptr<platform::LogFile> arquivo =
+            platform::LogFile::OpenExclusive(pEntrada.Estado->NomeLog());
         if (arquivo) {
           EscreveLinha(*arquivo, cauda);
           break;
@@ -155,12 +158,14 @@ void ExecutaEscritor(const TEntrada& pEntrada) {
 
 }  // namespace
 
-TLogArquivo::TLogArquivo(const std::wstring& pPrefixoLog) : FEstado(std::make_shared<TEstadoLog>()) {
+TLogArquivo::TLogArquivo(const std::wstring& pPrefixoLog)
+    : FEstado(std::make_shared<TEstadoLog>()) {
   const std::wstring modulo = platform::ModuleFileName();
   FEstado->vPrefixoLog = pPrefixoLog.empty() ? PrefixoPadrao(modulo) : pPrefixoLog;
   FEstado->vPastaLog = PastaExecutavel(modulo) + L"log\\";
   FEstado->vDataLog = Hoje();
-  FEstado->vNomeArquivoLog = MontaNomeArquivo(FEstado->vPastaLog, FEstado->vPrefixoLog, FEstado->vDataLog);
+  FEstado->vNomeArquivoLog =
+      MontaNomeArquivo(FEstado->vPastaLog, FEstado->vPrefixoLog, FEstado->vDataLog);
   // Not examined: without a folder the logger still works and its entries fail at their opens.
   platform::ForceDirectories(FEstado->vPastaLog);
 }
@@ -173,12 +178,18 @@ TLogArquivo::~TLogArquivo() {
   }
 }
 
-void TLogArquivo::Debug(const TObject* pObj, const std::wstring& pTexto) { EscreveLog(pObj, TTipoLog::Debug, pTexto); }
-void TLogArquivo::Info(const TObject* pObj, const std::wstring& pTexto) { EscreveLog(pObj, TTipoLog::Info, pTexto); }
+void TLogArquivo::Debug(const TObject* pObj, const std::wstring& pTexto) {
+  EscreveLog(pObj, TTipoLog::Debug, pTexto);
+}
+void TLogArquivo::Info(const TObject* pObj, const std::wstring& pTexto) {
+  EscreveLog(pObj, TTipoLog::Info, pTexto);
+}
 void TLogArquivo::Alerta(const TObject* pObj, const std::wstring& pTexto) {
   EscreveLog(pObj, TTipoLog::Alerta, pTexto);
 }
-void TLogArquivo::Erro(const TObject* pObj, const std::wstring& pTexto) { EscreveLog(pObj, TTipoLog::Erro, pTexto); }
+void TLogArquivo::Erro(const TObject* pObj, const std::wstring& pTexto) {
+  EscreveLog(pObj, TTipoLog::Erro, pTexto);
+}
 
 void TLogArquivo::AlertaExcecao(const TObject* pObj, const Exception& E) {
   Alerta(pObj, L"Exce\u00E7\u00E3o " + E.ClassName() + L": " + E.Message());
@@ -192,7 +203,9 @@ std::wstring TLogArquivo::NomeLog() const { return FEstado->NomeLog(); }
 
 bool TLogArquivo::LogAtivo() const { return FEstado->vLogAtivo.load(std::memory_order_relaxed); }
 
-void TLogArquivo::SetLogAtivo(bool Value) { FEstado->vLogAtivo.store(Value, std::memory_order_relaxed); }
+void TLogArquivo::SetLogAtivo(bool Value) {
+  FEstado->vLogAtivo.store(Value, std::memory_order_relaxed);
+}
 
 void TLogArquivo::EscreveLog(const TObject* pObj, TTipoLog pTipo, const std::wstring& pTexto) {
   if (!LogAtivo()) return;

@@ -1,13 +1,14 @@
 // A small model of user32's windows and queues: every window belongs to the
 // thread that made it, posted messages wait in that thread's queue, and only the
 // owning thread takes them out.
+#include "platform/Application.h"
+
 #include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
 
-#include "platform/Application.h"
 #include "platform/Process.h"
 #include "platform/standin/Application.h"
 
@@ -113,7 +114,8 @@ void window::PostQuit() {
   PostLocked(CurrentThreadId(), QueuedMessage{0, wm::Quit, 0, 0});
 }
 
-bool PostWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
+bool PostWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
+                       std::intptr_t lParam) {
   std::lock_guard<std::mutex> lock(gMutex);
   auto it = gWindows.find(window);
   if (it == gWindows.end()) {

@@ -32,8 +32,8 @@ LocalTime RealLocalNow() {
   result.Hour = static_cast<std::uint16_t>(parts.tm_hour);
   result.Minute = static_cast<std::uint16_t>(parts.tm_min);
   result.Second = static_cast<std::uint16_t>(parts.tm_sec);
-  result.Milliseconds =
-      static_cast<std::uint16_t>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+  result.Milliseconds = static_cast<std::uint16_t>(
+      duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
   return result;
 }
 }  // namespace

@@ -15,7 +15,7 @@ std::wstring gStdErr;
 }  // namespace
 
 int ShowMessageBox(Handle owner, const std::wstring& text, const std::wstring& caption,
-               std::uint32_t flags) {
+                   std::uint32_t flags) {
   std::lock_guard<std::mutex> lock(gMutex);
   gShown.push_back({owner, text, caption, flags});
   return 1;  // IDOK

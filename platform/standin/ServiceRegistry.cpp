@@ -93,7 +93,8 @@ Handle CreateService(Handle manager, const ServiceRegistration& registration) {
   return NewHandle(false, key);
 }
 
-Handle OpenService(Handle manager, const std::wstring& serviceName, std::uint32_t /*desiredAccess*/) {
+Handle OpenService(Handle manager, const std::wstring& serviceName,
+                   std::uint32_t /*desiredAccess*/) {
   if (Fails("OpenServiceW")) return 0;
   std::lock_guard<std::mutex> lock(gMutex);
   if (!IsManager(manager)) {

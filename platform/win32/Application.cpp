@@ -1,6 +1,6 @@
-#include <windows.h>
-
 #include "platform/Application.h"
+
+#include <windows.h>
 
 namespace platform {
 
@@ -19,7 +19,8 @@ LRESULT CALLBACK HiddenWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
   }
   auto* binding = reinterpret_cast<Binding*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (binding && binding->Procedure) {
-    WindowMessage m{msg, static_cast<std::uintptr_t>(wParam), static_cast<std::intptr_t>(lParam), 0};
+    WindowMessage m{msg, static_cast<std::uintptr_t>(wParam), static_cast<std::intptr_t>(lParam),
+                    0};
     if (binding->Procedure(binding->Context, m)) return static_cast<LRESULT>(m.Result);
   }
   return ::DefWindowProcW(window, msg, wParam, lParam);
@@ -80,7 +81,8 @@ void window::Wait() { ::WaitMessage(); }
 
 void window::PostQuit() { ::PostQuitMessage(0); }
 
-bool PostWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) {
+bool PostWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
+                       std::intptr_t lParam) {
   return ::PostMessageW(reinterpret_cast<HWND>(window), msg, static_cast<WPARAM>(wParam),
                         static_cast<LPARAM>(lParam)) != FALSE;
 }

@@ -1,7 +1,7 @@
-#include <windows.h>
-#include <objbase.h>
-
 #include "platform/Com.h"
+
+#include <objbase.h>
+#include <windows.h>
 
 namespace platform {
 

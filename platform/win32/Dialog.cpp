@@ -1,14 +1,14 @@
+#include "platform/Dialog.h"
+
 #include <windows.h>
 
 #include <climits>
 #include <string>
 
-#include "platform/Dialog.h"
-
 namespace platform {
 
 int ShowMessageBox(Handle owner, const std::wstring& text, const std::wstring& caption,
-               std::uint32_t flags) {
+                   std::uint32_t flags) {
   return ::MessageBoxW(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), flags);
 }
 
@@ -40,7 +40,8 @@ void WriteTo(DWORD which, const std::wstring& text) {
   int size = ::WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   if (size <= 0) return;
   std::string bytes(static_cast<std::size_t>(size), '\0');
-  size = ::WideCharToMultiByte(codePage, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
+  size =
+      ::WideCharToMultiByte(codePage, 0, text.data(), length, bytes.data(), size, nullptr, nullptr);
   if (size > 0) ::WriteFile(out, bytes.data(), static_cast<DWORD>(size), &written, nullptr);
 }
 }  // namespace

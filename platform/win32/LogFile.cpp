@@ -1,8 +1,8 @@
+#include "platform/LogFile.h"
+
 #include <windows.h>
 
 #include <climits>
-
-#include "platform/LogFile.h"
 
 namespace platform {
 
@@ -29,7 +29,8 @@ bool LogFile::Write(const std::string& bytes) {
   while (left > 0) {
     const DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
     DWORD written = 0;
-    if (!::WriteFile(reinterpret_cast<HANDLE>(FHandle), data, chunk, &written, nullptr)) return false;
+    if (!::WriteFile(reinterpret_cast<HANDLE>(FHandle), data, chunk, &written, nullptr))
+      return false;
     if (written == 0) return false;
     data += written;
     left -= written;
@@ -42,6 +43,8 @@ bool DirectoryExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool MakeDirectory(const std::wstring& path) { return ::CreateDirectoryW(path.c_str(), nullptr) != 0; }
+bool MakeDirectory(const std::wstring& path) {
+  return ::CreateDirectoryW(path.c_str(), nullptr) != 0;
+}
 
 }  // namespace platform

@@ -31,11 +31,11 @@ Handle CreateService(Handle manager, const ServiceRegistration& r) {
     tagPointer = &tag;
   }
   // A dependency text carries its own zeros; c_str() adds the terminating one.
-  SC_HANDLE service = ::CreateServiceW(
-      ToSC(manager), r.ServiceName.c_str(), r.DisplayName.c_str(), r.DesiredAccess, r.ServiceType,
-      r.StartType, r.ErrorControl, r.BinaryPathName.c_str(), TextOrNull(r.LoadOrderGroup),
-      tagPointer, TextOrNull(r.Dependencies), TextOrNull(r.ServiceStartName),
-      TextOrNull(r.Password));
+  SC_HANDLE service =
+      ::CreateServiceW(ToSC(manager), r.ServiceName.c_str(), r.DisplayName.c_str(), r.DesiredAccess,
+                       r.ServiceType, r.StartType, r.ErrorControl, r.BinaryPathName.c_str(),
+                       TextOrNull(r.LoadOrderGroup), tagPointer, TextOrNull(r.Dependencies),
+                       TextOrNull(r.ServiceStartName), TextOrNull(r.Password));
   const DWORD error = ::GetLastError();
   if (r.TagId) *r.TagId = tag;
   ::SetLastError(error);

@@ -1,8 +1,8 @@
+#include "platform/Text.h"
+
 #include <windows.h>
 
 #include <climits>
-
-#include "platform/Text.h"
 
 namespace platform {
 

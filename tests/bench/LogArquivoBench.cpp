@@ -43,7 +43,8 @@ bool EsperaEscritores() {
 
 std::size_t ContaLinhas(const fs::path& arquivo) {
   std::ifstream in(arquivo, std::ios::binary);
-  const std::string conteudo((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string conteudo((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
   std::size_t linhas = 0;
   for (std::size_t p = 0; (p = conteudo.find("\r\n", p)) != std::string::npos; p += 2) ++linhas;
   return linhas;
@@ -101,7 +102,8 @@ void BM_Rajada16Threads1000Linhas(benchmark::State& state) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
       threads.emplace_back([&fonte, t] {
-        for (int i = t; i < kEntradas; i += kThreads) GetLog()->Info(&fonte, L"entrada " + std::to_wstring(i));
+        for (int i = t; i < kEntradas; i += kThreads)
+          GetLog()->Info(&fonte, L"entrada " + std::to_wstring(i));
       });
     for (std::thread& t : threads) t.join();
     if (!EsperaEscritores()) {
@@ -136,11 +138,11 @@ void BM_AbreAnexaFechaUmaThread1000Linhas(benchmark::State& state) {
         break;
       }
       const platform::LocalTime t = platform::LocalNow();
-      const std::wstring linha = std::to_wstring(t.Year) + L"-" + std::to_wstring(t.Month) + L"-" +
-                                 std::to_wstring(t.Day) + L" " + std::to_wstring(t.Hour) + sep +
-                                 std::to_wstring(t.Minute) + sep + std::to_wstring(t.Second) +
-                                 L"  00001F44 INFO   : [TRajada                         ] entrada " +
-                                 std::to_wstring(i);
+      const std::wstring linha =
+          std::to_wstring(t.Year) + L"-" + std::to_wstring(t.Month) + L"-" +
+          std::to_wstring(t.Day) + L" " + std::to_wstring(t.Hour) + sep +
+          std::to_wstring(t.Minute) + sep + std::to_wstring(t.Second) +
+          L"  00001F44 INFO   : [TRajada                         ] entrada " + std::to_wstring(i);
       log->Write(platform::ToAnsi(linha) + "\r\n");
     }
     state.PauseTiming();

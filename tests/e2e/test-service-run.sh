@@ -24,6 +24,10 @@ RE_FINAL="$HEAD"'\[TLogArquivo                     \] \*\*\*\* Log finalizado \*
 
 started_count() { if [ -f "$STARTED" ]; then tr -d '\r' <"$STARTED" | grep -c . || true; else echo 0; fi; }
 started_count_is() { [ "$(started_count)" -eq "$1" ]; }
+# The emitter records the show command of each start: "0" is SW_HIDE.
+SHOWN=$APP_DIR/divevezodoz.show
+shows() { if [ -f "$SHOWN" ]; then tr -d '\r' <"$SHOWN" | paste -sd' '; fi; }
+shows_are() { [ "$(shows)" == "$1" ]; }
 
 LOG_FILE=""
 # The day's file: named by the day the start happened (a start right at midnight
@@ -64,7 +68,9 @@ read_log() {
 }
 
 # One start as an administrator types it; returns once the service has stopped
-# and its process is gone, so every log line that will ever come has come.
+# and its process is gone, so every log line that will ever come has come. The
+# starter's lines must all be there then: a line lost to the end of the process
+# is lost data. Only the logger's own closing line may lose that race.
 start_ours() {
   START_DAY=$(date +%Y%m%d)
   # Wine's net prints "started successfully" and exits 0 even when the service
@@ -87,6 +93,7 @@ start_ours
 check_eq "WIN32_EXIT_CODE" 0 "$(sc_field "$E2E_SERVICE" WIN32_EXIT_CODE)"
 check_eq "SERVICE_EXIT_CODE" 0 "$(sc_field "$E2E_SERVICE" SERVICE_EXIT_CODE)"
 check "the emitter started once, from the service's folder" wait_until 30 started_count_is 1
+check "started hidden" wait_until 30 shows_are 0
 check "the day's log file exists" find_log_file "$START_DAY"
 read_log
 check_eq "log file well formed" "" "$LOG_BAD"
@@ -100,6 +107,7 @@ start_ours
 check_eq "WIN32_EXIT_CODE" 0 "$(sc_field "$E2E_SERVICE" WIN32_EXIT_CODE)"
 check_eq "SERVICE_EXIT_CODE" 0 "$(sc_field "$E2E_SERVICE" SERVICE_EXIT_CODE)"
 check "the emitter started a second time" wait_until 30 started_count_is 2
+check "started hidden again" wait_until 30 shows_are "0 0"
 check_eq "two different emitter processes" 2 "$(tr -d '\r' <"$STARTED" | sort -u | wc -l)"
 check_eq "both copies running at once" 2 "$(prefix_pids 'divevezodoz.exe' | wc -l)"
 rm -f "$HOLD"

@@ -2,7 +2,8 @@
 // process id, to "divevezodoz.started" in its own folder and exits. While a file
 // "divevezodoz.hold" lies in that folder it keeps running (at most a minute), so
 // a test can launch a second copy while the first is alive. On Windows it is a
-// windowed program that shows nothing.
+// windowed program that shows nothing, and it also appends the show command it
+// was started with to "divevezodoz.show" ("0": hidden).
 #include <string>
 
 #ifdef _WIN32
@@ -38,6 +39,13 @@ void AppendLine(const std::wstring& path, const std::string& line) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const std::wstring folder = OwnFolder();
   AppendLine(folder + L"divevezodoz.started", std::to_string(::GetCurrentProcessId()) + "\r\n");
+  // The show command it was started with, one line per start: "0" for hidden.
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  ::GetStartupInfoW(&startup);
+  AppendLine(folder + L"divevezodoz.show",
+             (startup.dwFlags & STARTF_USESHOWWINDOW ? std::to_string(startup.wShowWindow) : "default") +
+                 "\r\n");
   for (int i = 0; i < 3000 && Exists(folder + L"divevezodoz.hold"); ++i) ::Sleep(20);
   return 0;
 }

@@ -24,7 +24,8 @@ namespace {
 
 const std::wstring kStarter = L"VelmoraNFCeStarter";
 const std::wstring kStarterDisplay = L"Velmora NFC-e Starter";
-const std::uint32_t kErrorBox = platform::dialog::Ok | platform::dialog::IconError | platform::dialog::TaskModal;
+const std::uint32_t kErrorBox =
+    platform::dialog::Ok | platform::dialog::IconError | platform::dialog::TaskModal;
 const std::uint32_t kInfoBox =
     platform::dialog::Ok | platform::dialog::IconInformation | platform::dialog::TaskModal;
 
@@ -65,7 +66,8 @@ protected:
     standin::ClearFaults();
   }
 
-  TPlainService* AddService(const std::wstring& name, const std::wstring& display = std::wstring()) {
+  TPlainService* AddService(const std::wstring& name,
+                            const std::wstring& display = std::wstring()) {
     TPlainService* service = nullptr;
     App->CreateForm(service);
     service->SetName(name);
@@ -123,18 +125,20 @@ TEST_F(Installation, PathIsQuotedOnlyWhenItHoldsABlank) {
     const wchar_t* Module;
     const wchar_t* Registered;
   } cases[] = {
-      {LR"(C:\Program Files\App\ServicoVelmoraNFCe.exe)", LR"("C:\Program Files\App\ServicoVelmoraNFCe.exe")"},
+      {LR"(C:\Program Files\App\ServicoVelmoraNFCe.exe)",
+       LR"("C:\Program Files\App\ServicoVelmoraNFCe.exe")"},
       {LR"(C:\Apps\ServicoVelmoraNFCe.exe)", LR"(C:\Apps\ServicoVelmoraNFCe.exe)"},
   };
   TPlainService* service = AddService(L"Svc");
   for (const auto& c : cases) {
     standin::ResetServiceRegistry();
     standin::SetModuleFileName(std::wstring(c.Module));
-    InstallOneService(*service, platform::OpenSCManager(platform::svc::ManagerAllAccess));
+    const platform::Handle manager = platform::OpenSCManager(platform::svc::ManagerAllAccess);
+    InstallOneService(*service, manager);
+    platform::CloseServiceHandle(manager);
     ASSERT_EQ(standin::CreateServiceCalls().size(), 1u);
     EXPECT_EQ(standin::CreateServiceCalls()[0].Arguments.BinaryPathName, c.Registered);
   }
-  standin::ResetServiceRegistry();  // the managers above were left open on purpose
 }
 
 TEST_F(Installation, DependencyTextStartTypeAndErrorControl) {
@@ -152,9 +156,9 @@ TEST_F(Installation, DependencyTextStartTypeAndErrorControl) {
     TStartType Start;
     std::uint32_t Code;
   } starts[] = {
-      {stDevice, stBoot, 0},   {stWin32, stBoot, 2},     {stDevice, stSystem, 1},
-      {stWin32, stSystem, 2},  {stFileSystem, stBoot, 2}, {stWin32, stAuto, 2},
-      {stWin32, stManual, 3},  {stWin32, stDisabled, 4},
+      {stDevice, stBoot, 0},  {stWin32, stBoot, 2},      {stDevice, stSystem, 1},
+      {stWin32, stSystem, 2}, {stFileSystem, stBoot, 2}, {stWin32, stAuto, 2},
+      {stWin32, stManual, 3}, {stWin32, stDisabled, 4},
   };
   for (const auto& c : starts) {
     service->SetServiceType(c.Type);
@@ -218,8 +222,10 @@ TEST_F(Installation, RegisteringAnExistingServiceShowsOneErrorAndEndsWith1073) {
     RunWith(switches);
     const auto shown = standin::ShownDialogs();
     ASSERT_EQ(shown.size(), 1u);  // no success dialog follows, SILENT or not
-    EXPECT_EQ(shown[0].Text, L"Service \"Velmora NFC-e Starter\" failed to install with error: \"System Error.  Code: 1073.\r\n" +
-                                 SystemErrorText(1073) + L"\"");
+    EXPECT_EQ(shown[0].Text,
+              L"Service \"Velmora NFC-e Starter\" failed to install with error: \"System Error.  "
+              L"Code: 1073.\r\n" +
+                  SystemErrorText(1073) + L"\"");
     EXPECT_EQ(shown[0].Caption, L"Error");
     EXPECT_EQ(shown[0].Flags, kErrorBox);
     EXPECT_EQ(App->ExitCode(), 1073);
@@ -253,8 +259,10 @@ TEST_F(Installation, RemovingRegisteredAndMissingServices) {
   RunWith(L"/silent /uninstall");  // no longer registered
   shown = standin::ShownDialogs();
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].Text, L"Service \"Velmora NFC-e Starter\" failed to uninstall with error: \"System Error.  Code: 1060.\r\n" +
-                               SystemErrorText(1060) + L"\"");
+  EXPECT_EQ(shown[0].Text,
+            L"Service \"Velmora NFC-e Starter\" failed to uninstall with error: \"System Error.  "
+            L"Code: 1060.\r\n" +
+                SystemErrorText(1060) + L"\"");
   EXPECT_EQ(shown[0].Caption, L"Error");
   EXPECT_EQ(App->ExitCode(), 1060);
 }
@@ -267,7 +275,8 @@ TEST_F(Installation, FailingAfterInstallDeletesTheFreshRegistration) {
   EXPECT_FALSE(standin::RegisteredService(L"Svc"));
   const auto shown = standin::ShownDialogs();
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].Text, L"Service \"Display\" failed to install with error: \"handler refused\"");
+  EXPECT_EQ(shown[0].Text,
+            L"Service \"Display\" failed to install with error: \"handler refused\"");
   EXPECT_EQ(App->ExitCode(), 1);  // no platform code: 1
 }
 
@@ -275,7 +284,8 @@ TEST_F(Installation, UninstallHandlersAndFailuresOfOneServiceDoNotStopTheNext) {
   TPlainService* first = AddService(L"First");
   TPlainService* second = AddService(L"Second");
   TPlainService* third = AddService(L"Third");
-  for (const wchar_t* name : {L"First", L"Second", L"Third"}) standin::AddRegisteredService(Registered(name, name));
+  for (const wchar_t* name : {L"First", L"Second", L"Third"})
+    standin::AddRegisteredService(Registered(name, name));
   first->SetBeforeUninstall([](TService*) { throw Exception(L"not now"); });
   int afterSecond = 0, afterThird = 0;
   second->SetAfterUninstall([&](TService*) { ++afterSecond; });

@@ -4,15 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cwchar>
-#include <functional>
-#include <thread>
 #include <chrono>
 #include <condition_variable>
+#include <cwchar>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/ServicoVelmoraNFCe.h"
@@ -211,7 +211,8 @@ TEST_F(ServiceApplicationRun, FailuresOnTheMainThreadAreLoggedAndTheLoopGoesOn) 
 
 TEST_F(ServiceApplicationRun, FailureOfAnotherKindLeavesRunAfterTheDispatcherReturned) {
   TAppTestService* service = AddService();
-  service->SetOnExecute([&](TService*) { Windowed->Queue([] { throw std::runtime_error("not ours"); }); });
+  service->SetOnExecute(
+      [&](TService*) { Windowed->Queue([] { throw std::runtime_error("not ours"); }); });
   standin::ArrangeStart(kName);
   EXPECT_THROW(App->Run(), std::runtime_error);
   // Leaving Run freed the start thread, which waited for the dispatcher.
@@ -232,7 +233,8 @@ TEST_F(ServiceApplicationRun, EndSessionIsClaimedWhileTheApplicationLives) {
     seen.clear();
     platform::SendWindowMessage(Windowed->Window(), platform::wm::EndSession, 1, 0);
     platform::PostWindowMessage(Windowed->Window(), marker, 0, 0);
-    while (!Windowed->Terminated() && (seen.empty() || seen.back() != marker)) Windowed->HandleMessage();
+    while (!Windowed->Terminated() && (seen.empty() || seen.back() != marker))
+      Windowed->HandleMessage();
   };
 
   // Claimed: the windowed application never sees it and goes on running; the
@@ -261,15 +263,18 @@ TEST_F(ServiceApplicationRun, InitializeRunsOnceAndDelayInitializeDefersItUnless
     const wchar_t* Switches;
     bool Delay;
     bool Initialized;
-  } cases[] = {
-      {L"", false, true}, {L" /install /silent", true, true}, {L" /uninstall /silent", true, true}, {L"", true, false}};
+  } cases[] = {{L"", false, true},
+               {L" /install /silent", true, true},
+               {L" /uninstall /silent", true, true},
+               {L"", true, false}};
   for (const auto& c : cases) {
     TearDown();
     SetUp();
     standin::SetCommandLine(kExe + c.Switches);
     App->SetDelayInitialize(c.Delay);
     ServicoVelmoraNFCeMain(*App);  // creates the starter and runs
-    EXPECT_EQ(App->Initialized(), c.Initialized) << std::string(c.Switches, c.Switches + std::wcslen(c.Switches));
+    EXPECT_EQ(App->Initialized(), c.Initialized)
+        << std::string(c.Switches, c.Switches + std::wcslen(c.Switches));
     EXPECT_EQ(StarterInstance, App->Services(0));
     StarterInstance = nullptr;
   }
@@ -341,7 +346,8 @@ TEST_F(Program, ServiceManagerThatCannotBeOpenedReachesTheLastResortHandler) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].Caption, L"Application Error");
   EXPECT_EQ(shown[0].Owner, 0u);
-  EXPECT_EQ(shown[0].Flags, platform::dialog::Ok | platform::dialog::IconError | platform::dialog::TaskModal);
+  EXPECT_EQ(shown[0].Flags,
+            platform::dialog::Ok | platform::dialog::IconError | platform::dialog::TaskModal);
   const std::wstring& text = shown[0].Text;
   const std::wstring head = L"Exception EOSError in module ServicoVelmoraNFCe.exe at ";
   ASSERT_EQ(text.compare(0, head.size(), head), 0) << std::string(text.begin(), text.end());

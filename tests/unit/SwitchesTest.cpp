@@ -35,7 +35,7 @@ const SwitchCase kCases[] = {
     {LR"(C:\Apps\ServicoVelmoraNFCe.exe /SILENT)", false, false, true},
     {LR"(C:\Apps\ServicoVelmoraNFCe.exe /silent /uninstall)", false, true, true},
     {LR"(C:\Apps\ServicoVelmoraNFCe.exe x	/install)", true, false, false},  // a tab separates
-    {L"C:\\Apps\\ServicoVelmoraNFCe.exe\x01/install", true, false, false},     // so does code 1
+    {L"C:\\Apps\\ServicoVelmoraNFCe.exe\x01/install", true, false, false},        // so does code 1
     {LR"(C:\Apps\ServicoVelmoraNFCe.exe "" /install)", true, false, false},
     {LR"(C:\Apps\ServicoVelmoraNFCe.exe ""/install)", true, false, false},
     // The program itself is never taken as a switch.
@@ -51,7 +51,8 @@ protected:
 
 TEST_F(Switches, TableOfCommandLines) {
   for (const SwitchCase& c : kCases) {
-    SCOPED_TRACE(testing::Message() << "line: " << std::string(c.Line, c.Line + std::wcslen(c.Line)));
+    SCOPED_TRACE(testing::Message()
+                 << "line: " << std::string(c.Line, c.Line + std::wcslen(c.Line)));
     platform::standin::SetCommandLine(std::wstring(c.Line));
     EXPECT_EQ(HasSwitch(L"INSTALL"), c.Install);
     EXPECT_EQ(HasSwitch(L"UNINSTALL"), c.Uninstall);

@@ -1,9 +1,8 @@
 // The program's own Win32 layer under Wine: switches read from GetCommandLineW
 // in child processes, the hidden window and its loop, registration with the
 // real service manager, and the dispatcher started from a prompt.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <atomic>
 #include <chrono>
@@ -43,8 +42,8 @@ DWORD RunProbe(const std::wstring& commandLine) {
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi{};
-  const BOOL started = ::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                        nullptr, &si, &pi);
+  const BOOL started = ::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &si, &pi);
   ::SetEnvironmentVariableW(kSwitchProbe, nullptr);
   if (!started) return 0xFFFFFFFF;
   ::WaitForSingleObject(pi.hProcess, 60000);
@@ -72,6 +71,13 @@ TEST(Win32Switches, ChildProcessesSeeTheirOwnCommandLine) {
     EXPECT_EQ(RunProbe(c.Line), c.Mask) << std::string(c.Line, c.Line + wcslen(c.Line));
   }
 }
+
+class TPlainService : public TService {
+public:
+  explicit TPlainService(TComponent* AOwner) : TService(AOwner) {}
+  std::wstring ClassName() const override { return L"TPlainService"; }
+  platform::HandlerFunction GetServiceController() override { return nullptr; }
+};
 
 // Runs body on a thread of its own, which is that test's main thread: its
 // queue starts empty and goes with it.
@@ -107,7 +113,8 @@ TEST(Win32Application, HiddenWindowLoopEndSessionAndQueuedCalls) {
     EXPECT_EQ(platform::SendWindowMessage(app.Window(), platform::wm::EndSession, 1, 0), 0);
     platform::PostWindowMessage(app.Window(), platform::wm::User + 1, 0, 0);
     platform::PostWindowMessage(app.Window(), platform::wm::User + 2, 0, 0);
-    while (!app.Terminated() && (seen.empty() || seen.back() != platform::wm::User + 2)) app.HandleMessage();
+    while (!app.Terminated() && (seen.empty() || seen.back() != platform::wm::User + 2))
+      app.HandleMessage();
     EXPECT_FALSE(app.Terminated());
     EXPECT_EQ(failures, std::vector<std::wstring>{L"handler failed"});
 
@@ -145,6 +152,9 @@ TEST(Win32Application, DispatcherStartedFromAPromptEndsRunWith1063) {
     platform::TApplication app;
     TServiceApplication serviceApp(nullptr);
     ServiceApplication = &serviceApp;
+    TPlainService* service = nullptr;
+    serviceApp.CreateForm(service);
+    service->SetName(L"VelmoraAppTestSvc");
     serviceApp.Run();  // this process's command line carries no switch
     EXPECT_TRUE(app.Terminated());
     EXPECT_EQ(serviceApp.ExitCode(), 1063);
@@ -152,22 +162,17 @@ TEST(Win32Application, DispatcherStartedFromAPromptEndsRunWith1063) {
   });
 }
 
-class TPlainService : public TService {
-public:
-  explicit TPlainService(TComponent* AOwner) : TService(AOwner) {}
-  std::wstring ClassName() const override { return L"TPlainService"; }
-  platform::HandlerFunction GetServiceController() override { return nullptr; }
-};
-
 std::wstring RegistryText(const std::wstring& service, const wchar_t* value, DWORD type) {
   const std::wstring key = L"System\\CurrentControlSet\\Services\\" + service;
   DWORD size = 0;
-  if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value, type == REG_MULTI_SZ ? RRF_RT_REG_MULTI_SZ : RRF_RT_REG_SZ,
-                     nullptr, nullptr, &size) != ERROR_SUCCESS)
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value,
+                     type == REG_MULTI_SZ ? RRF_RT_REG_MULTI_SZ : RRF_RT_REG_SZ, nullptr, nullptr,
+                     &size) != ERROR_SUCCESS)
     return L"<none>";
   std::wstring data(size / sizeof(wchar_t), L'\0');
-  ::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value, type == REG_MULTI_SZ ? RRF_RT_REG_MULTI_SZ : RRF_RT_REG_SZ,
-                 nullptr, data.data(), &size);
+  ::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value,
+                 type == REG_MULTI_SZ ? RRF_RT_REG_MULTI_SZ : RRF_RT_REG_SZ, nullptr, data.data(),
+                 &size);
   data.resize(size / sizeof(wchar_t));
   return data;
 }
@@ -195,7 +200,8 @@ TEST(Win32Installation, RegisterTwiceThenRemoveTwiceWithTheRealServiceManager) {
   run(false);  // left over from an interrupted run: gone now either way
 
   EXPECT_EQ(run(true), 0);
-  EXPECT_EQ(RegistryText(name, L"DependOnService", REG_MULTI_SZ), std::wstring(L"postgresql-9.4\0\0", 16));
+  EXPECT_EQ(RegistryText(name, L"DependOnService", REG_MULTI_SZ),
+            std::wstring(L"postgresql-9.4\0\0", 16));
   EXPECT_EQ(RegistryText(name, L"DependOnGroup", REG_MULTI_SZ), std::wstring(L"SomeGroup\0\0", 11));
   const std::wstring path = platform::ModuleFileName();
   EXPECT_EQ(RegistryText(name, L"ImagePath", REG_SZ).c_str(),

@@ -1,7 +1,6 @@
 // The log writer's platform pieces on the real Win32 layer.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -44,7 +43,8 @@ std::wstring PastaDeApoio() {
   const char* pasta = std::getenv("VELMORA_SUPPORT_DIR");
   std::wstring resultado;
   if (!pasta) return resultado;
-  for (const char* c = pasta; *c; ++c) resultado.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
+  for (const char* c = pasta; *c; ++c)
+    resultado.push_back(*c == '/' ? L'\\' : static_cast<wchar_t>(*c));
   if (!resultado.empty() && resultado[0] == L'\\') resultado.insert(0, L"Z:");
   return resultado;
 }
@@ -52,9 +52,10 @@ std::wstring PastaDeApoio() {
 class LogFileWin32Test : public ::testing::Test {
 protected:
   void SetUp() override {
-    FPasta = fs::temp_directory_path() /
-             ("velmora-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-              std::to_string(::GetCurrentProcessId()));
+    FPasta =
+        fs::temp_directory_path() /
+        ("velmora-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "-" + std::to_string(::GetCurrentProcessId()));
     fs::create_directories(FPasta);
     FArquivo = FPasta / "Log.txt";
   }
@@ -80,8 +81,9 @@ TEST_F(LogFileWin32Test, OneWriterAtATimeReadersWelcomeAndContentKept) {
     EXPECT_TRUE(recusado) << "a second writer from another thread";
     EXPECT_EQ(erro, platform::error::SharingViolation);
 
-    HANDLE leitor = ::CreateFileW(FArquivo.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE leitor =
+        ::CreateFileW(FArquivo.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     EXPECT_NE(leitor, INVALID_HANDLE_VALUE) << "readers may open the file while it is held";
     if (leitor != INVALID_HANDLE_VALUE) ::CloseHandle(leitor);
   }
@@ -97,13 +99,13 @@ TEST_F(LogFileWin32Test, AnotherProcessHoldingTheFileRefusesOurWriter) {
   const std::wstring apoio = PastaDeApoio();
   ASSERT_FALSE(apoio.empty()) << "VELMORA_SUPPORT_DIR is not set";
   const fs::path sinal = FPasta / "segurando";
-  std::wstring linha = L"\"" + apoio + L"\\holdfile.exe\" \"" + FArquivo.wstring() + L"\" \"" + sinal.wstring() +
-                       L"\" 60";
+  std::wstring linha = L"\"" + apoio + L"\\holdfile.exe\" \"" + FArquivo.wstring() + L"\" \"" +
+                       sinal.wstring() + L"\" 60";
   STARTUPINFOW inicio{};
   inicio.cb = sizeof inicio;
   PROCESS_INFORMATION processo{};
-  ASSERT_TRUE(::CreateProcessW(nullptr, linha.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &inicio,
-                               &processo))
+  ASSERT_TRUE(::CreateProcessW(nullptr, linha.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &inicio, &processo))
       << ::GetLastError();
   ::CloseHandle(processo.hThread);
   EXPECT_TRUE(Aguarda([&] { return fs::exists(sinal); }));
@@ -164,7 +166,8 @@ TEST(LogArquivoWin32, WritersOfOneProcessTakeTurnsOnTheFile) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
       threads.emplace_back([&log, t] {
-        for (int i = t; i < kEntradas; i += kThreads) log.Info(nullptr, L"entrada " + std::to_wstring(i));
+        for (int i = t; i < kEntradas; i += kThreads)
+          log.Info(nullptr, L"entrada " + std::to_wstring(i));
       });
     for (std::thread& t : threads) t.join();
     log.SetLogAtivo(false);
