@@ -43,9 +43,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   ::GetStartupInfoW(&startup);
-  AppendLine(folder + L"divevezodoz.show",
-             (startup.dwFlags & STARTF_USESHOWWINDOW ? std::to_string(startup.wShowWindow) : "default") +
-                 "\r\n");
+  AppendLine(
+      folder + L"divevezodoz.show",
+      (startup.dwFlags & STARTF_USESHOWWINDOW ? std::to_string(startup.wShowWindow) : "default") +
+          "\r\n");
   for (int i = 0; i < 3000 && Exists(folder + L"divevezodoz.hold"); ++i) ::Sleep(20);
   return 0;
 }

@@ -16,8 +16,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   const DWORD code = static_cast<DWORD>(std::wcstoul(argv[1], nullptr, 10));
   wchar_t buffer[1024] = {};
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                           buffer, sizeof buffer / sizeof buffer[0], nullptr);
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           code, 0, buffer, sizeof buffer / sizeof buffer[0], nullptr);
   std::wstring text(buffer, n);
   while (!text.empty() && (text.back() <= L' ' || text.back() == L'.')) text.pop_back();
   std::string utf8(text.size() * 4 + 1, '\0');
