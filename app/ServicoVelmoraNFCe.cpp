@@ -1,6 +1,8 @@
 #include "app/ServicoVelmoraNFCe.h"
 
+#include <chrono>
 #include <new>
+#include <thread>
 
 #include "app/UVelmoraNFCeStarter.h"
 #include "platform/Application.h"
@@ -28,6 +30,12 @@ std::wstring HexAddress(std::uintptr_t address) {
   std::wstring text(sizeof(std::uintptr_t) * 2, L'0');
   for (std::size_t i = text.size(); i-- > 0; address >>= 4) text[i] = digits[address & 0xF];
   return text;
+}
+
+void WaitForLogWriters(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (LogWritersRunning() > 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 void StartUpServiceHost() {
@@ -105,5 +113,9 @@ int RunServicoVelmoraNFCe() {
   }
   ShutDownServiceHost();
   ReleaseLog();
+  // The service stops right after its execute handler has logged, so its lines
+  // may still be on their way to the file: ending the process now would lose
+  // them. A writer gives up on its own after its attempts, so the wait is short.
+  WaitForLogWriters(std::chrono::seconds(3));
   return exitCode;
 }

@@ -7,6 +7,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -18,6 +22,8 @@
 #include "app/ServicoVelmoraNFCe.h"
 #include "app/UVelmoraNFCeStarter.h"
 #include "platform/Application.h"
+#include "util/LogArquivo.h"
+#include "platform/standin/Paths.h"
 #include "platform/Dialog.h"
 #include "platform/Process.h"
 #include "platform/standin/Application.h"
@@ -211,8 +217,18 @@ TEST_F(ServiceApplicationRun, FailuresOnTheMainThreadAreLoggedAndTheLoopGoesOn) 
 
 TEST_F(ServiceApplicationRun, FailureOfAnotherKindLeavesRunAfterTheDispatcherReturned) {
   TAppTestService* service = AddService();
-  service->SetOnExecute(
-      [&](TService*) { Windowed->Queue([] { throw std::runtime_error("not ours"); }); });
+  // The service keeps running until the main thread has taken the call, so the
+  // quit message that follows the stop cannot overtake it.
+  std::atomic<bool> taken{false};
+  service->SetOnExecute([&](TService*) {
+    Windowed->Queue([&] {
+      taken = true;
+      throw std::runtime_error("not ours");
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!taken && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
   standin::ArrangeStart(kName);
   EXPECT_THROW(App->Run(), std::runtime_error);
   // Leaving Run freed the start thread, which waited for the dispatcher.
@@ -354,6 +370,31 @@ TEST_F(Program, ServiceManagerThatCannotBeOpenedReachesTheLastResortHandler) {
   EXPECT_EQ(text.substr(head.size() + sizeof(void*) * 2),
             L".\r\nSystem Error.  Code: 5.\r\n" + SystemErrorText(5) + L".\r\n");
   EXPECT_FALSE(standin::RegisteredService(L"VelmoraNFCeStarter"));
+}
+
+TEST_F(Program, ServiceRunEndsOnlyOnceItsLogLinesAreInTheFile) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() /
+                          ("velmora-program-" + std::to_string(std::random_device{}()));
+  fs::create_directories(folder);
+  standin::SetModuleFileName(standin::FromHostPath((folder / "ServicoVelmoraNFCe.exe").string()));
+  ReleaseLog();
+  standin::ArrangeStart(L"VelmoraNFCeStarter");
+
+  EXPECT_EQ(RunWith(L""), 0);
+  // No waiting here: whatever the process would have lost at its end is missing now.
+  EXPECT_EQ(LogWritersRunning(), 0u);
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(folder / "log")) files.push_back(entry.path());
+  ASSERT_EQ(files.size(), 1u);
+  std::ifstream in(files[0], std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("Executando API: "), std::string::npos) << text;
+  EXPECT_NE(text.find("Enviado comando ShellExecute para o Windows. Retorno: 2\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("**** Log finalizado ****"), std::string::npos) << text;
+  fs::remove_all(folder);
 }
 
 TEST(LastResortText, AddsAFullStopOnlyWhenTheMessageLacksOne) {
