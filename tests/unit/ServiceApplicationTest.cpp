@@ -37,31 +37,17 @@
 #include "svc/ServiceApplication.h"
 #include "svc/ServiceRuntime.h"
 #include "util/Exceptions.h"
+#include "tests/TestSupport.h"
 
 namespace standin = platform::standin;
+
+using testsupport::Gate;
+using testsupport::WaitUntil;
 
 namespace {
 
 const std::wstring kName = L"AppTestService";
 const std::wstring kExe = LR"(C:\Apps\ServicoVelmoraNFCe.exe)";
-
-class Gate {
-public:
-  void Open() {
-    std::lock_guard<std::mutex> lock(FMutex);
-    FOpen = true;
-    FChanged.notify_all();
-  }
-  bool Wait() {
-    std::unique_lock<std::mutex> lock(FMutex);
-    return FChanged.wait_for(lock, std::chrono::seconds(30), [this] { return FOpen; });
-  }
-
-private:
-  std::mutex FMutex;
-  std::condition_variable FChanged;
-  bool FOpen = false;
-};
 
 class TAppTestService : public TService {
 public:
@@ -153,15 +139,6 @@ TEST_F(ServiceApplicationRun, FailedDispatcherWritesOneEntryAndLeavesItsCode) {
   EXPECT_FALSE(entries[0].Text.empty());
   EXPECT_TRUE(standin::ShownDialogs().empty());
   EXPECT_EQ(App->ExitCode(), 1063);
-}
-
-bool WaitUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
 }
 
 TEST_F(ServiceApplicationRun, StartThreadSetsReturnValueThenPostsTheQuitToTheWindow) {

@@ -21,33 +21,17 @@
 #include "svc/ServiceRuntime.h"
 #include "svc/ServiceThread.h"
 #include "util/Exceptions.h"
+#include "tests/TestSupport.h"
 
 namespace standin = platform::standin;
 using platform::ServiceStatus;
 
+using testsupport::Gate;
+using testsupport::WaitUntil;
+
 namespace {
 
 const std::wstring kName = L"VelmoraNFCeStarter";
-
-// Opened once by the test; service code waits on it.
-class Gate {
-public:
-  void Open() {
-    std::lock_guard<std::mutex> lock(FMutex);
-    FOpen = true;
-    FChanged.notify_all();
-  }
-  void Wait() {
-    std::unique_lock<std::mutex> lock(FMutex);
-    if (!FChanged.wait_for(lock, std::chrono::seconds(30), [this] { return FOpen; }))
-      throw std::runtime_error("gate never opened");
-  }
-
-private:
-  std::mutex FMutex;
-  std::condition_variable FChanged;
-  bool FOpen = false;
-};
 
 // A concrete service like the starter: its control handler reaches the object
 // through a program-wide pointer, since the platform passes no context.

@@ -29,20 +29,15 @@
 #include "svc/ServiceRuntime.h"
 #include "util/Exceptions.h"
 #include "util/LogArquivo.h"
+#include "tests/TestSupport.h"
 
 namespace fs = std::filesystem;
 using platform::standin::ShellLaunch;
 
-namespace {
+using testsupport::Gate;
+using testsupport::WaitUntil;
 
-bool WaitUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
+namespace {
 
 std::wstring WindowsPath(const fs::path& p) { return platform::standin::FromHostPath(p.string()); }
 
@@ -367,24 +362,6 @@ protected:
 using ReportList = std::vector<std::array<std::uint32_t, 3>>;
 constexpr std::uint32_t SP = platform::svc::StartPending, RU = platform::svc::Running,
                         STP = platform::svc::StopPending, ST = platform::svc::Stopped;
-
-class Gate {
-public:
-  void Open() {
-    std::lock_guard<std::mutex> lock(FMutex);
-    FOpen = true;
-    FChanged.notify_all();
-  }
-  void Wait() {
-    std::unique_lock<std::mutex> lock(FMutex);
-    FChanged.wait_for(lock, std::chrono::seconds(30), [this] { return FOpen; });
-  }
-
-private:
-  std::mutex FMutex;
-  std::condition_variable FChanged;
-  bool FOpen = false;
-};
 
 }  // namespace
 

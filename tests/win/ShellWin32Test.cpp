@@ -12,19 +12,14 @@
 
 #include "platform/Process.h"
 #include "platform/Shell.h"
+#include "tests/TestSupport.h"
 
 namespace fs = std::filesystem;
 
-namespace {
+using testsupport::Gate;
+using testsupport::WaitUntil;
 
-bool WaitUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
+namespace {
 
 std::string ReadAll(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
