@@ -92,7 +92,7 @@ struct ServiceRegistration {
   std::uint32_t ErrorControl = 0;
   std::wstring BinaryPathName;
   std::optional<std::wstring> LoadOrderGroup;
-  std::uint32_t* TagId = nullptr;  // null: no tag asked for
+  std::uint32_t* TagId = nullptr;            // null: no tag asked for
   std::optional<std::wstring> Dependencies;  // zero-separated names, double-zero ended
   std::optional<std::wstring> ServiceStartName;
   std::optional<std::wstring> Password;

@@ -20,7 +20,9 @@ public:
   TComponent* Owner() const { return FOwner; }
 
   int ComponentCount() const { return static_cast<int>(FComponents.size()); }
-  TComponent* Components(int Index) const { return FComponents.at(static_cast<std::size_t>(Index)).get(); }
+  TComponent* Components(int Index) const {
+    return FComponents.at(static_cast<std::size_t>(Index)).get();
+  }
 
   // Takes ownership of a component whose construction has completed.
   void InsertComponent(std::unique_ptr<TComponent> Component) {

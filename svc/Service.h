@@ -154,8 +154,8 @@ public:
   void RunService(std::uint32_t argc, wchar_t** argv);
   void PostControlCode(std::uint32_t Code);
   void ReportStatus();
-  void LogMessage(const std::wstring& Message, std::uint32_t EventType = 1, std::int32_t Category = 0,
-                  std::int32_t ID = 0);
+  void LogMessage(const std::wstring& Message, std::uint32_t EventType = 1,
+                  std::int32_t Category = 0, std::int32_t ID = 0);
 
 private:
   friend class TServiceThread;

@@ -15,8 +15,8 @@ Handle RegisterEventSource(const std::wstring& sourceName) {
 bool ReportEvent(Handle source, std::uint16_t type, std::uint16_t category, std::uint32_t id,
                  const wchar_t* text) {
   const wchar_t* strings[1] = {text};
-  return ::ReportEventW(reinterpret_cast<HANDLE>(source), type, category, id, nullptr, 1, 0, strings,
-                        nullptr) != 0;
+  return ::ReportEventW(reinterpret_cast<HANDLE>(source), type, category, id, nullptr, 1, 0,
+                        strings, nullptr) != 0;
 }
 
 bool DeregisterEventSource(Handle source) {

@@ -1,8 +1,8 @@
+#include "platform/Process.h"
+
 #include <windows.h>
 
 #include <vector>
-
-#include "platform/Process.h"
 
 namespace platform {
 

@@ -14,13 +14,12 @@ static_assert(sizeof(ServiceTableEntry) == sizeof(SERVICE_TABLE_ENTRYW), "table 
 static_assert(sizeof(ServiceStatus) == sizeof(SERVICE_STATUS), "status layout");
 
 bool StartServiceCtrlDispatcher(const ServiceTableEntry* table) {
-  return ::StartServiceCtrlDispatcherW(
-             reinterpret_cast<const SERVICE_TABLE_ENTRYW*>(table)) != 0;
+  return ::StartServiceCtrlDispatcherW(reinterpret_cast<const SERVICE_TABLE_ENTRYW*>(table)) != 0;
 }
 
 Handle RegisterServiceCtrlHandler(const std::wstring& serviceName, HandlerFunction handler) {
-  return reinterpret_cast<Handle>(
-      ::RegisterServiceCtrlHandlerW(serviceName.c_str(), reinterpret_cast<LPHANDLER_FUNCTION>(handler)));
+  return reinterpret_cast<Handle>(::RegisterServiceCtrlHandlerW(
+      serviceName.c_str(), reinterpret_cast<LPHANDLER_FUNCTION>(handler)));
 }
 
 bool SetServiceStatus(Handle statusHandle, const ServiceStatus& status) {

@@ -9,11 +9,11 @@
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <random>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -22,22 +22,22 @@
 #include "app/ServicoVelmoraNFCe.h"
 #include "app/UVelmoraNFCeStarter.h"
 #include "platform/Application.h"
-#include "util/LogArquivo.h"
-#include "platform/standin/Paths.h"
 #include "platform/Dialog.h"
 #include "platform/Process.h"
 #include "platform/standin/Application.h"
 #include "platform/standin/Dialog.h"
 #include "platform/standin/EventLog.h"
 #include "platform/standin/Faults.h"
+#include "platform/standin/Paths.h"
 #include "platform/standin/Process.h"
 #include "platform/standin/ServiceControl.h"
 #include "platform/standin/ServiceRegistry.h"
 #include "svc/Service.h"
 #include "svc/ServiceApplication.h"
 #include "svc/ServiceRuntime.h"
-#include "util/Exceptions.h"
 #include "tests/TestSupport.h"
+#include "util/Exceptions.h"
+#include "util/LogArquivo.h"
 
 namespace standin = platform::standin;
 
@@ -351,8 +351,8 @@ TEST_F(Program, ServiceManagerThatCannotBeOpenedReachesTheLastResortHandler) {
 
 TEST_F(Program, ServiceRunEndsOnlyOnceItsLogLinesAreInTheFile) {
   namespace fs = std::filesystem;
-  const fs::path folder = fs::temp_directory_path() /
-                          ("velmora-program-" + std::to_string(std::random_device{}()));
+  const fs::path folder =
+      fs::temp_directory_path() / ("velmora-program-" + std::to_string(std::random_device{}()));
   fs::create_directories(folder);
   standin::SetModuleFileName(standin::FromHostPath((folder / "ServicoVelmoraNFCe.exe").string()));
   ReleaseLog();

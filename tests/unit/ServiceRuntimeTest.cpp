@@ -20,8 +20,8 @@
 #include "svc/ServiceApplication.h"
 #include "svc/ServiceRuntime.h"
 #include "svc/ServiceThread.h"
-#include "util/Exceptions.h"
 #include "tests/TestSupport.h"
+#include "util/Exceptions.h"
 
 namespace standin = platform::standin;
 using platform::ServiceStatus;

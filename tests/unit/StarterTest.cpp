@@ -27,9 +27,9 @@
 #include "platform/standin/Shell.h"
 #include "svc/ServiceApplication.h"
 #include "svc/ServiceRuntime.h"
+#include "tests/TestSupport.h"
 #include "util/Exceptions.h"
 #include "util/LogArquivo.h"
-#include "tests/TestSupport.h"
 
 namespace fs = std::filesystem;
 using platform::standin::ShellLaunch;
