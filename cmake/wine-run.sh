@@ -3,6 +3,8 @@
 # The prefix and its warm session are made by tests/win/wine-session.sh.
 set -eu
 exe=$1; shift
+source "$(dirname "$0")/wine32-check.sh"
+wine32_check "$exe"
 bindir=$(cd "$(dirname "$exe")" && pwd)
 export WINEPREFIX=${VELMORA_WINEPREFIX:-$bindir/../wine/prefix}
 export WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=${VELMORA_WINEDEBUG:--all}

@@ -126,6 +126,8 @@ e2e_begin() {  # e2e_begin EXE SUPPORT_DIR WORK_DIR
   E2E_SUPPORT=$(readlink -f "$2")
   E2E_WORK=$3
   [ -f "$E2E_EXE" ] || die "no executable at $E2E_EXE"
+  source "$(dirname "${BASH_SOURCE[0]}")/../../cmake/wine32-check.sh"
+  wine32_check "$E2E_EXE"
   for f in runexit pgstub syserrtext; do
     [ -f "$E2E_SUPPORT/$f.exe" ] || die "no support program $E2E_SUPPORT/$f.exe"
   done

@@ -1,0 +1,42 @@
+# The shop release: split debug information, strip, checksums and the two
+# archives (what shops get, and the debug file kept apart for reading crashes).
+find_program(VELMORA_OBJCOPY ${VELMORA_MINGW_TRIPLET}-objcopy REQUIRED)
+find_program(VELMORA_STRIP ${VELMORA_MINGW_TRIPLET}-strip REQUIRED)
+
+set(VELMORA_EXE_NAME ServicoVelmoraNFCe.exe)
+set(VELMORA_DEBUG_NAME ServicoVelmoraNFCe.exe.debug)
+set(VELMORA_GUIDE ${CMAKE_SOURCE_DIR}/app/LEIA-ME.txt)
+set(VELMORA_SUMS ${CMAKE_BINARY_DIR}/SHA256SUMS)
+
+# The debug link names the file only (no folder), so the executable keeps no build path.
+add_custom_command(TARGET ServicoVelmoraNFCe POST_BUILD
+  COMMAND ${VELMORA_OBJCOPY} --only-keep-debug ${VELMORA_EXE_NAME} ${VELMORA_DEBUG_NAME}
+  COMMAND ${VELMORA_STRIP} --strip-all ${VELMORA_EXE_NAME}
+  COMMAND ${VELMORA_OBJCOPY} --add-gnu-debuglink=${VELMORA_DEBUG_NAME} ${VELMORA_EXE_NAME}
+  WORKING_DIRECTORY $<TARGET_FILE_DIR:ServicoVelmoraNFCe>
+  COMMENT "Splitting the debug information off ${VELMORA_EXE_NAME}"
+  VERBATIM)
+
+add_custom_command(OUTPUT ${VELMORA_SUMS}
+  COMMAND ${CMAKE_COMMAND} -DOUTPUT=${VELMORA_SUMS}
+    "-DFILES=$<TARGET_FILE:ServicoVelmoraNFCe>;${VELMORA_GUIDE}"
+    -P ${CMAKE_SOURCE_DIR}/cmake/sha256sums.cmake
+  DEPENDS ServicoVelmoraNFCe ${VELMORA_GUIDE} ${CMAKE_SOURCE_DIR}/cmake/sha256sums.cmake
+  VERBATIM)
+add_custom_target(velmora_sums ALL DEPENDS ${VELMORA_SUMS})
+
+# Installed as files, not as a target, so the archive holds the build's bytes.
+install(PROGRAMS $<TARGET_FILE:ServicoVelmoraNFCe> DESTINATION . COMPONENT programa)
+install(FILES ${VELMORA_GUIDE} ${VELMORA_SUMS} DESTINATION . COMPONENT programa)
+install(FILES $<TARGET_FILE_DIR:ServicoVelmoraNFCe>/${VELMORA_DEBUG_NAME} DESTINATION . COMPONENT depuracao)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME ServicoVelmoraNFCe)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME ServicoVelmoraNFCe-${PROJECT_VERSION}-win32)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL programa depuracao)
+set(CPACK_ARCHIVE_PROGRAMA_FILE_NAME ${CPACK_PACKAGE_FILE_NAME})
+set(CPACK_ARCHIVE_DEPURACAO_FILE_NAME ${CPACK_PACKAGE_FILE_NAME}-debug)
+include(CPack)

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Checks the packages the release workflow made: what shops get holds exactly the
+# built executable (same bytes), the guide and checksums that verify; the debug
+# file travels in an archive of its own.
+#   check-package.sh BUILD_DIR VERSION
+set -eu
+build=$(cd "$1" && pwd) version=$2
+zip=$build/ServicoVelmoraNFCe-$version-win32.zip
+debugzip=$build/ServicoVelmoraNFCe-$version-win32-debug.zip
+fail() { echo "package_check: $*" >&2; exit 1; }
+[ -f "$zip" ] || fail "no package $zip"
+[ -f "$debugzip" ] || fail "no debug package $debugzip"
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+mkdir "$work/shop" "$work/debug"
+unzip -q "$zip" -d "$work/shop"
+unzip -q "$debugzip" -d "$work/debug"
+[ "$(cd "$work/shop" && find . -type f | sort | tr '\n' ' ')" == "./LEIA-ME.txt ./SHA256SUMS ./ServicoVelmoraNFCe.exe " ] ||
+  fail "the package holds: $(cd "$work/shop" && find . | tr '\n' ' ')"
+[ "$(cd "$work/debug" && find . -type f | tr '\n' ' ')" == "./ServicoVelmoraNFCe.exe.debug " ] ||
+  fail "the debug package holds: $(cd "$work/debug" && find . | tr '\n' ' ')"
+cmp "$work/shop/ServicoVelmoraNFCe.exe" "$build/bin/ServicoVelmoraNFCe.exe" || fail "the packaged executable differs from the build's"
+cmp "$work/debug/ServicoVelmoraNFCe.exe.debug" "$build/bin/ServicoVelmoraNFCe.exe.debug" || fail "the packaged debug file differs"
+(cd "$work/shop" && sha256sum -c SHA256SUMS) || fail "SHA256SUMS does not verify"
+[ "$(wc -l <"$work/shop/SHA256SUMS")" -eq 2 ] || fail "SHA256SUMS should list the executable and the guide"
+echo "package_check: $(basename "$zip") ($(stat -c %s "$zip") bytes): executable as built, guide, SHA256SUMS verified; debug file in $(basename "$debugzip")"

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Checks the executable that ships: small, stripped, with no path of the machine
+# that built it, linked to its split debug file, and carrying the project's
+# version in its version resource (numbers and texts).
+#   check-release.sh EXE OBJDUMP VERSION SOURCE_DIR BUILD_DIR
+set -eu
+exe=$1 objdump=$2 version=$3 srcdir=$4 builddir=$5
+max=$((400 * 1024))
+fail() { echo "release_check: $*" >&2; exit 1; }
+
+size=$(stat -c %s "$exe")
+[ "$size" -le "$max" ] || fail "$exe weighs $size bytes, more than $max"
+
+headers=$("$objdump" -h "$exe")
+grep -q '\.debug_' <<<"$headers" && fail "the executable still carries debug sections"
+grep -q '\.gnu_debuglink' <<<"$headers" || fail "no .gnu_debuglink section"
+debug="$exe.debug"
+[ -f "$debug" ] || fail "no split debug file $debug"
+"$objdump" -h "$debug" | grep -q '\.debug_info' || fail "$debug holds no debug information"
+
+python3 - "$exe" "$version" "$srcdir" "$builddir" "$(basename "$debug")" <<'PY' || exit 1
+import struct, sys
+exe, version, srcdir, builddir, debugname = sys.argv[1:]
+data = open(exe, "rb").read()
+def fail(msg):
+    sys.exit("release_check: " + msg)
+for path in {srcdir, builddir, "/work/", "/home/", "/tmp/"}:
+    for enc in ("ascii", "utf-16-le"):
+        if path.encode(enc) in data:
+            fail("the executable holds the build machine's path %r (%s)" % (path, enc))
+# The debug link is the bare file name, then padding and a CRC.
+if debugname.encode() + b"\0" not in data:
+    fail("the debug link does not name %s" % debugname)
+# VS_FIXEDFILEINFO: signature, struct version, then file and product versions.
+at = data.find(struct.pack("<I", 0xFEEF04BD))
+if at < 0:
+    fail("no version resource")
+fms, fls, pms, pls = struct.unpack_from("<IIII", data, at + 8)
+parts = [int(p) for p in version.split(".")] + [0] * (4 - len(version.split(".")))
+numbers = ((parts[0] << 16) | parts[1], (parts[2] << 16) | parts[3])
+if (fms, fls) != numbers or (pms, pls) != numbers:
+    fail("version numbers %x.%x / %x.%x are not %s" % (fms, fls, pms, pls, version))
+text = ".".join(str(p) for p in parts)
+for key in ("FileVersion", "ProductVersion"):
+    k = (key + "\0").encode("utf-16-le")
+    i = data.find(k)
+    if i < 0:
+        fail("no %s text" % key)
+    j = i + len(k)
+    j += (-j) % 4 if (j % 4) else 0
+    # Values are DWORD-aligned from the start of the block; skip padding NULs.
+    while data[j:j + 2] == b"\0\0":
+        j += 2
+    value = data[j:data.find(b"\0\0", j) + 1].decode("utf-16-le").rstrip("\0")
+    if value != text:
+        fail("%s text is %r, not %r" % (key, value, text))
+print("release_check: %d bytes (at most %d), stripped, debug link %s, version %s" % (len(data), 400 * 1024, debugname, text))
+PY
