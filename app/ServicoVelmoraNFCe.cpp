@@ -7,31 +7,16 @@
 #include "app/UVelmoraNFCeStarter.h"
 #include "platform/Application.h"
 #include "platform/Dialog.h"
+#include "platform/Path.h"
 #include "platform/Process.h"
+#include "platform/Text.h"
+#include "svc/ExitProcs.h"
 #include "svc/ServiceApplication.h"
 #include "svc/ServiceRuntime.h"
 #include "util/Exceptions.h"
 #include "util/LogArquivo.h"
 
 namespace {
-std::wstring FileNameOf(const std::wstring& path) {
-  const std::size_t cut = path.find_last_of(L"\\:");
-  return cut == std::wstring::npos ? path : path.substr(cut + 1);
-}
-
-std::wstring Widen(const char* text) {
-  std::wstring out;
-  for (; text && *text; ++text) out.push_back(static_cast<unsigned char>(*text));
-  return out;
-}
-
-std::wstring HexAddress(std::uintptr_t address) {
-  static const wchar_t digits[] = L"0123456789ABCDEF";
-  std::wstring text(sizeof(std::uintptr_t) * 2, L'0');
-  for (std::size_t i = text.size(); i-- > 0; address >>= 4) text[i] = digits[address & 0xF];
-  return text;
-}
-
 void WaitForLogWriters(std::chrono::milliseconds limit) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (LogWritersRunning() > 0 && std::chrono::steady_clock::now() < deadline)
@@ -53,7 +38,7 @@ void ShutDownServiceHost() {
 std::wstring LastResortText(const std::wstring& ClassName, const std::wstring& Module,
                             std::uintptr_t Address, const std::wstring& Message) {
   std::wstring text = L"Exception " + ClassName + L" in module " + Module + L" at " +
-                      HexAddress(Address) + L".\r\n" + Message;
+                      platform::Hex(Address, sizeof(std::uintptr_t) * 2) + L".\r\n" + Message;
   if (text.back() != L'.') text += L'.';
   return text + L"\r\n";
 }
@@ -70,14 +55,14 @@ int HandleLastResort(std::exception_ptr Failure) {
     className = L"EOutOfMemory";
     message = L"Out of memory";
   } catch (const std::exception& E) {
-    message = Widen(E.what());
+    message = platform::Widen(E.what());
   } catch (...) {
     message = L"Unknown failure";
   }
   // C++ failures do not carry the address that raised them: the entry of the
   // program code that was running stands for it.
   const std::wstring text =
-      LastResortText(className, FileNameOf(platform::ModuleFileName()),
+      LastResortText(className, platform::FileNameOf(platform::ModuleFileName()),
                      reinterpret_cast<std::uintptr_t>(&ServicoVelmoraNFCeMain), message);
   if (platform::IsConsole())
     platform::WriteStdErr(text);

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
 #include "util/Exceptions.h"
@@ -39,9 +40,7 @@ platform::HandlerFunction TVelmoraNFCeStarter::GetServiceController() {
 std::wstring TVelmoraNFCeStarter::GetPastaExecutavel() const {
   // The whole module path, however long: a folder cut at a fixed buffer size
   // would launch a file from the wrong place.
-  const std::wstring modulo = platform::ModuleFileName();
-  const std::size_t separador = modulo.find_last_of(L"\\:");
-  return separador == std::wstring::npos ? std::wstring() : modulo.substr(0, separador + 1);
+  return platform::FolderOf(platform::ModuleFileName());
 }
 
 void TVelmoraNFCeStarter::ServiceExecute(TService* /*Sender*/) {

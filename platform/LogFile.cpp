@@ -1,13 +1,15 @@
 // Portable on purpose: the walk up the parents needs only the two primitives.
 #include "platform/LogFile.h"
 
+#include "platform/Path.h"
+
 namespace platform {
 
 bool ForceDirectories(const std::wstring& path) {
   std::wstring folder = path;
   while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
   if (folder.empty() || DirectoryExists(folder)) return true;
-  const std::size_t separator = folder.find_last_of(L"\\:");
+  const std::size_t separator = LastDelimiter(folder);
   if (separator != std::wstring::npos) {
     // "C:\A" has the parent "C:", and "C:A" too: the drive keeps its colon.
     const std::wstring parent =

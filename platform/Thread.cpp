@@ -5,16 +5,9 @@
 #include <system_error>
 
 #include "platform/Process.h"
+#include "platform/Text.h"
 
 namespace platform {
-
-namespace {
-std::wstring Widen(const char* text) {
-  std::wstring out;
-  for (; *text; ++text) out.push_back(static_cast<unsigned char>(*text));
-  return out;
-}
-}  // namespace
 
 bool StartDetachedThread(std::function<void()> body, std::wstring& error) {
   // winpthreads corrupts its heap when a thread ends before pthread_detach has

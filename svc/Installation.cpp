@@ -6,7 +6,6 @@
 #include "platform/Process.h"
 #include "platform/ServiceManager.h"
 #include "svc/Service.h"
-#include "svc/ServiceApplication.h"
 #include "svc/ServiceRuntime.h"
 #include "util/Exceptions.h"
 
@@ -148,14 +147,13 @@ void ShowResult(const std::wstring& Text, TResultKind Kind) {
           (error ? platform::dialog::IconError : platform::dialog::IconInformation));
 }
 
-void TServiceApplication::SetupServices(bool Install, bool Silent) {
+int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool Silent) {
   bool success = true;
+  int exitCode = 0;
   const platform::Handle manager = platform::OpenSCManager(svcmgr::ManagerAllAccess);
   if (manager == 0) RaiseLastOSError();
   ScopedServiceHandle scoped(manager);
-  const int count = ServiceCount();
-  for (int i = 0; i < count; ++i) {
-    TService* service = Services(i);
+  for (TService* service : Services) {
     try {
       if (Install)
         InstallOneService(*service, manager);
@@ -163,7 +161,7 @@ void TServiceApplication::SetupServices(bool Install, bool Silent) {
         RemoveOneService(*service, manager);
     } catch (const Exception& E) {
       success = false;
-      SetExitCode(FailureExitCode(E));
+      if (exitCode == 0) exitCode = FailureExitCode(E);
       ShowResult(Install ? InstallFailureText(service->DisplayName(), E.Message())
                          : UninstallFailureText(service->DisplayName(), E.Message()),
                  TResultKind::Error);
@@ -171,4 +169,5 @@ void TServiceApplication::SetupServices(bool Install, bool Silent) {
   }
   if (success && !Silent)
     ShowResult(Install ? InstalledText : UninstalledText, TResultKind::Information);
+  return exitCode;
 }

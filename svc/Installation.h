@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -24,9 +25,14 @@ std::wstring DependencyText(const TService& Service);
 std::uint32_t StartTypeCode(const TService& Service);
 std::uint32_t ErrorControlCode(const TService& Service);
 
-// Raise what SetupServices catches.
+// Raise what SetupServiceList catches.
 void InstallOneService(TService& Service, platform::Handle Manager);
 void RemoveOneService(TService& Service, platform::Handle Manager);
+
+// Registers (Install) or removes each service in order, showing each failure
+// and, unless Silent, the success. Returns 0, or the exit code of the first
+// failure. A service manager that cannot be opened raises EOSError.
+int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool Silent);
 
 // A console program writes the text and a line end to standard output; a
 // windowed one shows a modal box, centred, with one OK button.

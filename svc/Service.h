@@ -151,15 +151,20 @@ public:
   // service can supply one, since the platform passes it no context.
   virtual platform::HandlerFunction GetServiceController() = 0;
 
-  void RunService(std::uint32_t argc, wchar_t** argv);
+  // DelayedInitialize, when given, runs first thing on the service thread: the
+  // application's initialisation left to that thread.
+  void RunService(std::uint32_t argc, wchar_t** argv,
+                  std::function<void()> DelayedInitialize = nullptr);
   void PostControlCode(std::uint32_t Code);
   void ReportStatus();
+  // The service thread's record that the run ended through a failure the
+  // service did not report itself: its stopped report then says so
+  // (ERROR_EXCEPTION_IN_SERVICE).
+  void RecordRunFailure() { FRunFailed = true; }
   void LogMessage(const std::wstring& Message, std::uint32_t EventType = 1,
                   std::int32_t Category = 0, std::int32_t ID = 0);
 
 private:
-  friend class TServiceThread;
-
   bool FAllowStop = true;
   bool FAllowPause = true;
   std::unique_ptr<TDependencies> FDependencies;
@@ -194,9 +199,8 @@ private:
   TStartEvent FOnStart;
   TStopEvent FOnStop;
   // Run-time members that only the run-time code uses go below.
-  // The run ended through a failure the service did not report itself: its
-  // stopped report then says so (ERROR_EXCEPTION_IN_SERVICE).
-  bool FRunFailed = false;
+  bool FRunFailed = false;                   // see RecordRunFailure
+  std::function<void()> FDelayedInitialize;  // for the service thread of this run
   void ReleaseServiceThread();
   void TerminateServiceThread();
 };

@@ -1,22 +1,27 @@
-// The service application's ownership of the services. The mode choice, the
-// dispatcher's start thread and installation live in their own files.
 #include "svc/ServiceApplication.h"
 
+#include <exception>
+#include <vector>
+
 #include "platform/Application.h"
+#include "platform/Compare.h"
+#include "platform/Path.h"
 #include "platform/Process.h"
 #include "svc/EventLogger.h"
+#include "svc/ExitProcs.h"
+#include "svc/Installation.h"
 #include "svc/Service.h"
+#include "svc/ServiceRuntime.h"
+#include "svc/ServiceStartThread.h"
+#include "svc/Switches.h"
+#include "util/Exceptions.h"
 
 TServiceApplication* ServiceApplication = nullptr;
 
 namespace {
 // The executable's file name, extension kept, folder dropped: the event source
 // under which the application's own entries appear.
-std::wstring ExecutableFileName() {
-  const std::wstring path = platform::ModuleFileName();
-  const std::size_t cut = path.find_last_of(L"\\:");
-  return cut == std::wstring::npos ? path : path.substr(cut + 1);
-}
+std::wstring ExecutableFileName() { return platform::FileNameOf(platform::ModuleFileName()); }
 }  // namespace
 
 TServiceApplication::TServiceApplication(TComponent* AOwner)
@@ -24,7 +29,7 @@ TServiceApplication::TServiceApplication(TComponent* AOwner)
       FDelayInitialize(false),
       FEventLogger(std::make_unique<TEventLogger>(ExecutableFileName())),
       FInitialized(false) {
-  HookWindowedApplication();  // ClaimEndSession (svc/ServiceApplicationRun.cpp)
+  HookWindowedApplication();
 }
 
 TServiceApplication::~TServiceApplication() {
@@ -32,7 +37,6 @@ TServiceApplication::~TServiceApplication() {
   // component base.
   std::unique_ptr<TEventLogger> logger = std::move(FEventLogger);
   logger.reset();
-  // OnException cleared, ClaimEndSession unhooked (svc/ServiceApplicationRun.cpp).
   UnhookWindowedApplication();
 }
 
@@ -59,4 +63,110 @@ TService* TServiceApplication::Services(int Index) const {
     if (service != nullptr && Index-- == 0) return service;
   }
   return nullptr;
+}
+
+bool TServiceApplication::Installing() const {
+  return HasSwitch(L"INSTALL") || HasSwitch(L"UNINSTALL");
+}
+
+void TServiceApplication::StartServiceByName(std::uint32_t argc, wchar_t** argv) {
+  if (argc == 0 || argv == nullptr || argv[0] == nullptr) return;
+  const std::wstring name = argv[0];
+  for (int i = 0; i < ComponentCount(); ++i) {
+    TService* service = dynamic_cast<TService*>(Components(i));
+    if (service != nullptr && platform::SameTextIgnoreCase(name, service->Name())) {
+      service->RunService(argc, argv, [this] {
+        if (DelayInitialize()) Initialize();
+      });
+      return;
+    }
+  }
+}
+
+void TServiceApplication::SetupServices(bool Install, bool Silent) {
+  std::vector<TService*> services;
+  for (int i = 0, count = ServiceCount(); i < count; ++i) services.push_back(Services(i));
+  SetExitCode(SetupServiceList(services, Install, Silent));
+}
+
+bool TServiceApplication::ClaimEndSession(platform::WindowMessage& Message) {
+  return Message.Msg == platform::wm::EndSession;
+}
+
+void TServiceApplication::HookWindowedApplication() {
+  if (!platform::Application || FEndSessionHook != 0) return;
+  FEndSessionHook = platform::Application->HookMainWindow(
+      [this](platform::WindowMessage& Message) { return ClaimEndSession(Message); });
+}
+
+void TServiceApplication::UnhookWindowedApplication() {
+  if (!platform::Application) return;
+  platform::Application->SetOnException(nullptr);
+  if (FEndSessionHook != 0) platform::Application->UnhookMainWindow(FEndSessionHook);
+  FEndSessionHook = 0;
+}
+
+void TServiceApplication::LogException(const Exception& E) {
+  FEventLogger->LogMessage(E.Message(), 1, 0, 0);
+}
+
+void TServiceApplication::Run() {
+  AddExitProc(&CleanUpAtExit);
+  if (HasSwitch(L"INSTALL")) {
+    SetupServices(true, HasSwitch(L"SILENT"));
+    return;
+  }
+  if (HasSwitch(L"UNINSTALL")) {
+    SetupServices(false, HasSwitch(L"SILENT"));
+    return;
+  }
+
+  platform::TApplication* app = platform::Application;
+  if (!app) throw Exception(L"The windowed application does not exist");
+  app->SetOnException([this](std::exception_ptr Failure) {
+    try {
+      std::rethrow_exception(Failure);
+    } catch (const Exception& E) {
+      LogException(E);
+    }
+  });
+
+  const int count = ServiceCount();
+  auto table = std::make_shared<std::vector<platform::ServiceTableEntry>>(
+      static_cast<std::size_t>(count) + 1, platform::ServiceTableEntry{nullptr, nullptr});
+  for (int i = 0; i < count; ++i) {
+    // The service's own name, borrowed for the dispatcher's whole run.
+    (*table)[static_cast<std::size_t>(i)].ServiceName =
+        const_cast<wchar_t*>(Services(i)->Name().c_str());
+    (*table)[static_cast<std::size_t>(i)].ServiceProc = &ServiceMainCallback;
+  }
+
+  // Freed on every way out, which waits for the dispatcher to return.
+  auto startThread = std::make_unique<TServiceStartThread>(table);
+  while (!app->Terminated()) {
+    try {
+      app->HandleMessage();
+    } catch (const Exception& E) {
+      LogException(E);
+    }
+  }
+  app->Terminate();
+  const std::int32_t code = startThread->ReturnValue();
+  if (code != 0) {
+    FEventLogger->LogMessage(SystemErrorText(static_cast<std::uint32_t>(code)), 1, 0, 0);
+    SetExitCode(code);
+  }
+}
+
+void CleanUpAtExit() {
+  if (platform::TApplication* app = platform::Application) {
+    if (app->Window() != 0) platform::ShowOwnedPopups(app->Window(), false);
+    app->SetShowHint(false);
+    app->SetDestroying();
+    app->DestroyComponents();
+  }
+  if (ServiceApplication) {
+    ServiceApplication->SetDestroying();
+    ServiceApplication->DestroyComponents();
+  }
 }

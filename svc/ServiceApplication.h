@@ -1,17 +1,15 @@
 // The service application: the one owner of the process's services. It chooses
 // the mode from the command line and, in a service process, runs the service
-// manager's dispatcher on a thread of its own while the main thread runs a loop.
+// manager's dispatcher on a thread of its own (svc/ServiceStartThread.h) while
+// the main thread runs a loop. Registration is svc/Installation.h, the switches
+// svc/Switches.h, the exit procedures svc/ExitProcs.h.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/Application.h"
-#include "platform/ServiceManager.h"
-#include "platform/Thread.h"
 #include "svc/Component.h"
 
 class TService;
@@ -73,50 +71,9 @@ private:
   int FEndSessionHook = 0;
 };
 
-// The dispatcher's thread: runs StartServiceCtrlDispatcher over the table and,
-// once it has returned, posts WM_QUIT to the windowed application's window.
-class TServiceStartThread {
-public:
-  using TServiceTableEntryArray = std::shared_ptr<std::vector<platform::ServiceTableEntry>>;
-
-  // Starts at once; raises EThread when the thread cannot be made.
-  explicit TServiceStartThread(TServiceTableEntryArray Services);
-  ~TServiceStartThread();  // waits until the thread has ended
-  TServiceStartThread(const TServiceStartThread&) = delete;
-  TServiceStartThread& operator=(const TServiceStartThread&) = delete;
-
-  // 0 once the dispatcher returned success, else its error code.
-  std::int32_t ReturnValue() const { return FReturnValue.load(); }
-  bool Finished() const;
-
-private:
-  void Execute();
-  void DoTerminate();
-
-  TServiceTableEntryArray FServiceStartTable;
-  // Read by the main thread while the dispatcher may still run (a loop ended
-  // by another quit message).
-  std::atomic<std::int32_t> FReturnValue{0};
-  platform::Handle FWindow = 0;
-  std::unique_ptr<platform::Thread> FThread;
-};
-
-// Exit procedures: run once, last registered first, at program end before the
-// service host shuts down.
-void AddExitProc(void (*Proc)());
-void RunExitProcs();
 // The exit procedure that Run registers: hides the window's pop-ups and destroys
 // the services before the application itself is freed.
 void CleanUpAtExit();
 
 // The process's one service application; null before start-up and after shut-down.
 extern TServiceApplication* ServiceApplication;
-
-// True when the command line carries Switch introduced by '-' or '/'.
-bool HasSwitch(const std::wstring& Switch);
-// The arguments of a command line, program first: separated by runs of codes 1
-// to 32, quoted stretches kept whole without their quotes, lone "" skipped; the
-// list ends at the first empty argument.
-std::vector<std::wstring> SplitCommandLine(const std::wstring& Line);
-// HasSwitch over a given command line.
-bool CommandLineHasSwitch(const std::wstring& Line, const std::wstring& Switch);

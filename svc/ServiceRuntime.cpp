@@ -94,19 +94,9 @@ void VELMORA_WINAPI ServiceMainCallback(std::uint32_t argc, wchar_t** argv) {
   if (ServiceApplication != nullptr) ServiceApplication->StartServiceByName(argc, argv);
 }
 
-void TServiceApplication::StartServiceByName(std::uint32_t argc, wchar_t** argv) {
-  if (argc == 0 || argv == nullptr || argv[0] == nullptr) return;
-  const std::wstring name = argv[0];
-  for (int i = 0; i < ComponentCount(); ++i) {
-    TService* service = dynamic_cast<TService*>(Components(i));
-    if (service != nullptr && platform::SameTextIgnoreCase(name, service->Name())) {
-      service->RunService(argc, argv);
-      return;
-    }
-  }
-}
-
-void TService::RunService(std::uint32_t argc, wchar_t** argv) {
+void TService::RunService(std::uint32_t argc, wchar_t** argv,
+                          std::function<void()> DelayedInitialize) {
+  FDelayedInitialize = std::move(DelayedInitialize);
   for (std::uint32_t i = 0; i < argc; ++i) FParams.emplace_back(argv[i] != nullptr ? argv[i] : L"");
   const platform::HandlerFunction entry = GetServiceController();
   FStatusHandle = platform::RegisterServiceCtrlHandler(Name(), entry);
@@ -127,7 +117,7 @@ void TService::HandleStart() {
     try {
       TServiceThread* thread = nullptr;
       {
-        auto created = std::make_unique<TServiceThread>(this);
+        auto created = std::make_unique<TServiceThread>(this, FDelayedInitialize);
         thread = created.get();
         std::lock_guard<std::mutex> lock(FServiceThreadLock);
         FServiceThread = std::move(created);

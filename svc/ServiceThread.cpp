@@ -1,12 +1,13 @@
 #include "svc/ServiceThread.h"
 
 #include "platform/Messages.h"
+#include "platform/ServiceManager.h"
 #include "svc/Service.h"
-#include "svc/ServiceApplication.h"
 #include "svc/ServiceRuntime.h"
 #include "util/Exceptions.h"
 
-TServiceThread::TServiceThread(TService* Service) : FService(Service) {
+TServiceThread::TServiceThread(TService* Service, std::function<void()> DelayedInitialize)
+    : FService(Service), FDelayedInitialize(std::move(DelayedInitialize)) {
   std::wstring error;
   FThread = platform::Thread::Create([this] { Execute(); }, true, error);
   if (!FThread) throw EThread(L"Thread creation error: " + error);
@@ -40,12 +41,11 @@ void TServiceThread::Execute() {
   try {
     bool Started = true;
     try {
-      if (ServiceApplication != nullptr && ServiceApplication->DelayInitialize())
-        ServiceApplication->Initialize();
+      if (FDelayedInitialize) FDelayedInitialize();
       FService->SetStatus(csStartPending);
       if (FService->OnStart()) FService->OnStart()(FService, Started);
     } catch (const Exception& E) {
-      FService->FRunFailed = true;
+      FService->RecordRunFailure();
       FService->LogMessage(L"Service failed on start: " + E.Message());
       return;
     }
@@ -58,13 +58,13 @@ void TServiceThread::Execute() {
         ProcessRequests(true);
       ProcessRequests(false);
     } catch (const Exception& E) {
-      FService->FRunFailed = true;
+      FService->RecordRunFailure();
       FService->LogMessage(L"Service failed on execute: " + E.Message());
     }
   } catch (...) {
     // A failure of another kind has no message for the event log, but the
     // thread still ends and the service manager still learns of it.
-    FService->FRunFailed = true;
+    FService->RecordRunFailure();
   }
 }
 
@@ -86,19 +86,19 @@ void TServiceThread::ProcessRequests(bool WaitForMessage) {
     try {
       bool Result = true;
       switch (Code) {
-        case 1:
+        case platform::svc::ControlStop:
           Result = FService->HandleStop();
           break;
-        case 2:
+        case platform::svc::ControlPause:
           Result = FService->HandlePause();
           break;
-        case 3:
+        case platform::svc::ControlContinue:
           Result = FService->HandleContinue();
           break;
-        case 4:
+        case platform::svc::ControlInterrogate:
           FService->HandleInterrogate();
           break;
-        case 5:
+        case platform::svc::ControlShutdown:
           FService->HandleShutdown();
           break;
         default:
@@ -107,9 +107,10 @@ void TServiceThread::ProcessRequests(bool WaitForMessage) {
       }
       if (!Result) FService->SetStatus(Saved);
     } catch (const Exception& E) {
-      if (Code != 5) FService->SetStatus(Saved);
-      if (Code >= 1 && Code <= 5)
-        FService->LogMessage(L"Service failed on " + ControlActionWords()[Code - 1] + L": " +
+      if (Code != platform::svc::ControlShutdown) FService->SetStatus(Saved);
+      if (Code >= platform::svc::ControlStop && Code <= platform::svc::ControlShutdown)
+        FService->LogMessage(L"Service failed on " +
+                             ControlActionWords()[Code - platform::svc::ControlStop] + L": " +
                              E.Message());
       else
         FService->LogMessage(L"Service failed in custom message(" + std::to_wstring(Code) + L"): " +

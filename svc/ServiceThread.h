@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "platform/Thread.h"
@@ -12,9 +13,10 @@ class TService;
 
 class TServiceThread {
 public:
-  // Created suspended; its message queue is made first thing once it runs.
-  // Raises EThread when the platform cannot make the thread.
-  explicit TServiceThread(TService* Service);
+  // Created suspended; its message queue is made first thing once it runs, then
+  // DelayedInitialize (if any) runs. Raises EThread when the platform cannot
+  // make the thread.
+  TServiceThread(TService* Service, std::function<void()> DelayedInitialize = nullptr);
   ~TServiceThread();
   TServiceThread(const TServiceThread&) = delete;
   TServiceThread& operator=(const TServiceThread&) = delete;
@@ -41,6 +43,7 @@ private:
   void Execute();
 
   TService* FService;
+  std::function<void()> FDelayedInitialize;
   std::atomic<bool> FTerminated{false};
   std::atomic<bool> FSuspended{false};
   std::atomic<bool> FCancelled{false};  // released before it was ever resumed

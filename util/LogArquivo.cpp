@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Com.h"
 #include "platform/LogFile.h"
+#include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/Text.h"
 #include "platform/Thread.h"
@@ -35,27 +36,9 @@ std::wstring Digitos(unsigned valor, std::size_t largura) {
   return texto;
 }
 
-std::wstring Hexa8(std::uint32_t valor) {
-  static const wchar_t kDigitos[] = L"0123456789ABCDEF";
-  std::wstring texto(8, L'0');
-  for (int i = 7; i >= 0; --i, valor >>= 4)
-    texto[static_cast<std::size_t>(i)] = kDigitos[valor & 0xF];
-  return texto;
-}
-
-// The executable's folder: its path up to and including the last '\' or ':'.
-std::wstring PastaExecutavel(const std::wstring& pArquivo) {
-  const std::size_t fim = pArquivo.find_last_of(L"\\:");
-  return fim == std::wstring::npos ? std::wstring() : pArquivo.substr(0, fim + 1);
-}
-
 // The executable's file name less its extension.
 std::wstring PrefixoPadrao(const std::wstring& pArquivo) {
-  const std::size_t fim = pArquivo.find_last_of(L"\\:");
-  std::wstring nome = fim == std::wstring::npos ? pArquivo : pArquivo.substr(fim + 1);
-  const std::size_t ponto = nome.rfind(L'.');
-  if (ponto != std::wstring::npos) nome.erase(ponto);
-  return nome;
+  return platform::WithoutExtension(platform::FileNameOf(pArquivo));
 }
 
 std::wstring MontaNomeArquivo(const std::wstring& pPasta, const std::wstring& pPrefixo,
@@ -133,8 +116,9 @@ void ExecutaEscritor(const TEntrada& pEntrada) {
     // All but the timestamp is ready before the turn, which then lasts only an
     // open, one write and a close. The thread field is this writer's own id.
     const std::string cauda =
-        platform::ToAnsi(L" " + pEntrada.Tag + L" " + Hexa8(platform::CurrentThreadId()) + L" " +
-                         pEntrada.Rotulo + L" : [" + pEntrada.Fonte + L"] " + pEntrada.Texto) +
+        platform::ToAnsi(L" " + pEntrada.Tag + L" " +
+                         platform::Hex(platform::CurrentThreadId(), 8) + L" " + pEntrada.Rotulo +
+                         L" : [" + pEntrada.Fonte + L"] " + pEntrada.Texto) +
         "\r\n";
     for (int tentativa = 0; tentativa < kTentativas; ++tentativa) {
       {
@@ -162,7 +146,7 @@ TLogArquivo::TLogArquivo(const std::wstring& pPrefixoLog)
     : FEstado(std::make_shared<TEstadoLog>()) {
   const std::wstring modulo = platform::ModuleFileName();
   FEstado->vPrefixoLog = pPrefixoLog.empty() ? PrefixoPadrao(modulo) : pPrefixoLog;
-  FEstado->vPastaLog = PastaExecutavel(modulo) + L"log\\";
+  FEstado->vPastaLog = platform::FolderOf(modulo) + L"log\\";
   FEstado->vDataLog = Hoje();
   FEstado->vNomeArquivoLog =
       MontaNomeArquivo(FEstado->vPastaLog, FEstado->vPrefixoLog, FEstado->vDataLog);

@@ -34,6 +34,7 @@
 #include "platform/standin/ServiceRegistry.h"
 #include "svc/Service.h"
 #include "svc/ServiceApplication.h"
+#include "svc/ServiceStartThread.h"
 #include "svc/ServiceRuntime.h"
 #include "tests/TestSupport.h"
 #include "util/Exceptions.h"

@@ -8,6 +8,7 @@
 
 #include "platform/standin/Process.h"
 #include "svc/ServiceApplication.h"
+#include "svc/Switches.h"
 
 namespace {
 

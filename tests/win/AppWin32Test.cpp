@@ -19,6 +19,7 @@
 #include "platform/ServiceManager.h"
 #include "svc/Service.h"
 #include "svc/ServiceApplication.h"
+#include "svc/Switches.h"
 #include "util/Exceptions.h"
 
 namespace {
