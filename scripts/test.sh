@@ -8,7 +8,7 @@ set -eu
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 jobs=$(nproc)
-presets=${VELMORA_PRESETS:-"native native-asan native-tsan win64 release"}
+presets=${VELMORA_PRESETS:-"native native-asan native-tsan fuzz win64 release"}
 for preset in $presets; do
   echo "==== $preset"
   if [ "$preset" == release ]; then

@@ -116,9 +116,8 @@ void ExecutaEscritor(const TEntrada& pEntrada) {
     // All but the timestamp is ready before the turn, which then lasts only an
     // open, one write and a close. The thread field is this writer's own id.
     const std::string cauda =
-        platform::ToAnsi(L" " + pEntrada.Tag + L" " +
-                         platform::Hex(platform::CurrentThreadId(), 8) + L" " + pEntrada.Rotulo +
-                         L" : [" + pEntrada.Fonte + L"] " + pEntrada.Texto) +
+        platform::ToAnsi(CaudaLinhaLog(pEntrada.Tag, platform::CurrentThreadId(), pEntrada.Rotulo,
+                                       pEntrada.Fonte, pEntrada.Texto)) +
         "\r\n";
     for (int tentativa = 0; tentativa < kTentativas; ++tentativa) {
       {
@@ -194,17 +193,12 @@ void TLogArquivo::SetLogAtivo(bool Value) {
 void TLogArquivo::EscreveLog(const TObject* pObj, TTipoLog pTipo, const std::wstring& pTexto) {
   if (!LogAtivo()) return;
 
-  std::wstring fonte = L"*";
-  if (pObj) {
-    fonte = pObj->ClassName();
-    if (fonte.size() < kLarguraFonte) fonte.append(kLarguraFonte - fonte.size(), L' ');
-  }
   auto entrada = std::make_shared<TEntrada>();
   entrada->Estado = FEstado;
   // The tag is read here, not by the writer: a writer may outlive the statics at exit.
   entrada->Tag = vTagLog;
   entrada->Rotulo = TextoTipoLog(pTipo);
-  entrada->Fonte = std::move(fonte);
+  entrada->Fonte = FonteLog(pObj);
   entrada->Texto = pTexto;
 
   gEscritoresAtivos.fetch_add(1);
@@ -258,6 +252,20 @@ void ReleaseLog() {
     log = gLog.exchange(nullptr, std::memory_order_acq_rel);
   }
   delete log;
+}
+
+std::wstring FonteLog(const TObject* pObj) {
+  if (!pObj) return L"*";
+  std::wstring fonte = pObj->ClassName();
+  if (fonte.size() < kLarguraFonte) fonte.append(kLarguraFonte - fonte.size(), L' ');
+  return fonte;
+}
+
+std::wstring CaudaLinhaLog(const std::wstring& pTag, std::uint32_t pThread,
+                           const std::wstring& pRotulo, const std::wstring& pFonte,
+                           const std::wstring& pTexto) {
+  return L" " + pTag + L" " + platform::Hex(pThread, 8) + L" " + pRotulo + L" : [" + pFonte +
+         L"] " + pTexto;
 }
 
 std::size_t LogWritersRunning() { return gEscritoresAtivos.load(); }

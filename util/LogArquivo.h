@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -56,6 +57,16 @@ TLogArquivo* GetLog();
 // Empties the accessor, then releases the instance; the unit's shutdown at
 // process exit, and a fresh start for tests.
 void ReleaseLog();
+
+// The parts of a line that do not depend on the moment of writing; the writer
+// puts the time stamp "yyyy-mm-dd hh:nn:ss" before them and CR LF after.
+// The source field: "*" without an object, else its class name padded with
+// blanks to 32 characters (longer names are kept whole).
+std::wstring FonteLog(const TObject* pObj);
+// " <tag> <thread id, 8 upper-case hex digits> <level label> : [<source>] <text>"
+std::wstring CaudaLinhaLog(const std::wstring& pTag, std::uint32_t pThread,
+                           const std::wstring& pRotulo, const std::wstring& pFonte,
+                           const std::wstring& pTexto);
 
 // Writer threads started and not yet finished, in the whole process.
 std::size_t LogWritersRunning();
