@@ -1,8 +1,12 @@
 // Program entry of ServicoVelmoraNFCe.
 #include "app/ServicoVelmoraNFCe.h"
+#include "platform/Process.h"
 
 #ifdef _WIN32
-int wmain() { return RunServicoVelmoraNFCe(); }
+int wmain() {
 #else
-int main() { return RunServicoVelmoraNFCe(); }
+int main() {
 #endif
+  platform::RestrictDllSearch();
+  return RunServicoVelmoraNFCe();
+}

@@ -16,4 +16,8 @@ std::wstring CommandLine();
 // Id of the calling thread (GetCurrentThreadId).
 std::uint32_t CurrentThreadId();
 
+// First thing in the process: DLLs are loaded from System32 only, never from
+// the executable's folder or the current one. Nothing to do in the stand-in.
+void RestrictDllSearch();
+
 }  // namespace platform

@@ -67,4 +67,6 @@ void standin::SetCommandLine(std::optional<std::wstring> line) {
   gCommandLine = std::move(line);
 }
 
+void RestrictDllSearch() {}
+
 }  // namespace platform

@@ -6,6 +6,7 @@
 #undef ShellExecute
 
 #include "platform/Shell.h"
+#include "platform/win32/SystemLibrary.h"
 
 namespace platform {
 
@@ -13,13 +14,19 @@ namespace {
 const wchar_t* TextOrNull(const std::optional<std::wstring>& text) {
   return text ? text->c_str() : nullptr;
 }
+
+using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 }  // namespace
 
 std::intptr_t ShellExecute(Handle owner, const std::optional<std::wstring>& verb,
                            const std::wstring& file, const std::optional<std::wstring>& parameters,
                            const std::optional<std::wstring>& directory, std::int32_t showCommand) {
-  HINSTANCE result = ::ShellExecuteW(reinterpret_cast<HWND>(owner), TextOrNull(verb), file.c_str(),
-                                     TextOrNull(parameters), TextOrNull(directory), showCommand);
+  // shell32 (and all it pulls in) only when a launch happens, from System32.
+  static const auto shellExecute =
+      win32::SystemFunctionAs<ShellExecuteFn>(L"shell32.dll", "ShellExecuteW");
+  if (shellExecute == nullptr) return SE_ERR_DLLNOTFOUND;
+  HINSTANCE result = shellExecute(reinterpret_cast<HWND>(owner), TextOrNull(verb), file.c_str(),
+                                  TextOrNull(parameters), TextOrNull(directory), showCommand);
   return reinterpret_cast<std::intptr_t>(result);
 }
 
