@@ -9,7 +9,8 @@
 namespace platform {
 
 namespace eventlog {
-constexpr std::uint16_t Error = 0x0001;  // EVENTLOG_ERROR_TYPE
+constexpr std::uint16_t Error = 0x0001;    // EVENTLOG_ERROR_TYPE
+constexpr std::uint16_t Warning = 0x0002;  // EVENTLOG_WARNING_TYPE
 }  // namespace eventlog
 
 // RegisterEventSourceW(null: the local computer, sourceName): a handle, or 0.

@@ -7,6 +7,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Com.h"
+#include "platform/EventLog.h"
 #include "platform/LogFile.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
@@ -65,6 +66,7 @@ std::uint32_t PausaAleatoria() {
 
 std::atomic<std::size_t> gEscritoresAtivos{0};
 std::atomic<std::size_t> gAberturasRecusadas{0};
+std::atomic<std::size_t> gEntradasDesviadas{0};
 
 }  // namespace
 
@@ -74,6 +76,7 @@ struct TLogArquivo::TEstadoLog {
   TData vDataLog;
   std::wstring vPrefixoLog;
   std::wstring vPastaLog;
+  std::wstring vFonteEventos;  // event source of the lines that miss the file
   std::atomic<bool> vLogAtivo{true};
 
   std::wstring NomeLog() {
@@ -106,35 +109,55 @@ std::wstring CarimboAgora() {
          Digitos(t.Hour, 2) + sep + Digitos(t.Minute, 2) + sep + Digitos(t.Second, 2);
 }
 
-void EscreveLinha(platform::LogFile& pArquivo, const std::string& pCauda) {
-  pArquivo.Write(platform::ToAnsi(CarimboAgora()) + pCauda);
+// A line that cannot reach the file is not lost without a trace: it goes to the
+// event log as a warning under the executable's file name, as it would have
+// stood in the file, with the file and the system's error code.
+void RegistraNoEventLog(const TEntrada& pEntrada, const std::wstring& pLinha,
+                        const std::wstring& pArquivo, std::uint32_t pErro) {
+  const std::wstring texto = pLinha + L"\r\n" + L"Linha n\u00E3o gravada em " + pArquivo +
+                             L": erro " + std::to_wstring(pErro) + L" (" + SystemErrorText(pErro) +
+                             L").";
+  const platform::Handle fonte = platform::RegisterEventSource(pEntrada.Estado->vFonteEventos);
+  if (fonte == 0) return;
+  platform::ReportEvent(fonte, platform::eventlog::Warning, 0, 0, texto.c_str());
+  platform::DeregisterEventSource(fonte);
 }
 
 void ExecutaEscritor(const TEntrada& pEntrada) {
   platform::ComInitialize();
+  std::wstring carimbo, arquivo;
+  std::uint32_t erro = platform::error::Success;
   try {
     // All but the timestamp is ready before the turn, which then lasts only an
     // open, one write and a close. The thread field is this writer's own id.
-    const std::string cauda =
-        platform::ToAnsi(CaudaLinhaLog(pEntrada.Tag, platform::CurrentThreadId(), pEntrada.Rotulo,
-                                       pEntrada.Fonte, pEntrada.Texto)) +
-        "\r\n";
-    for (int tentativa = 0; tentativa < kTentativas; ++tentativa) {
+    const std::wstring cauda = CaudaLinhaLog(pEntrada.Tag, platform::CurrentThreadId(),
+                                             pEntrada.Rotulo, pEntrada.Fonte, pEntrada.Texto);
+    const std::string caudaAnsi = platform::ToAnsi(cauda) + "\r\n";
+    bool gravada = false;
+    for (int tentativa = 0; tentativa < kTentativas && !gravada; ++tentativa) {
       {
         // Writers of this process wait for each other here, never in a failed open.
         std::lock_guard<std::mutex> vez(VezDosEscritores());
-        std::unique_ptr<platform::LogFile> arquivo =
-            platform::LogFile::OpenExclusive(pEntrada.Estado->NomeLog());
-        if (arquivo) {
-          EscreveLinha(*arquivo, cauda);
-          break;
+        arquivo = pEntrada.Estado->NomeLog();
+        std::unique_ptr<platform::LogFile> aberto = platform::LogFile::OpenExclusive(arquivo);
+        // The time stamp of the open, so the stamps of a file follow its lines.
+        carimbo = CarimboAgora();
+        if (aberto) {
+          gravada = aberto->Write(platform::ToAnsi(carimbo) + caudaAnsi);
+          if (!gravada) erro = platform::LastError();
+          break;  // a failed write is not retried: part of the line may be in the file
         }
+        erro = platform::LastError();
       }
       gAberturasRecusadas.fetch_add(1);
       platform::SleepMs(PausaAleatoria());
     }
+    if (!gravada) {
+      gEntradasDesviadas.fetch_add(1);
+      RegistraNoEventLog(pEntrada, carimbo + cauda, arquivo, erro);
+    }
   } catch (...) {
-    // A writer reports nothing: the entry is simply lost.
+    // Out of memory or the like: nothing is left to report it with.
   }
   platform::ComUninitialize();
 }
@@ -146,6 +169,7 @@ TLogArquivo::TLogArquivo(const std::wstring& pPrefixoLog)
   const std::wstring modulo = platform::ModuleFileName();
   FEstado->vPrefixoLog = pPrefixoLog.empty() ? PrefixoPadrao(modulo) : pPrefixoLog;
   FEstado->vPastaLog = platform::FolderOf(modulo) + L"log\\";
+  FEstado->vFonteEventos = platform::FileNameOf(modulo);
   FEstado->vDataLog = Hoje();
   FEstado->vNomeArquivoLog =
       MontaNomeArquivo(FEstado->vPastaLog, FEstado->vPrefixoLog, FEstado->vDataLog);
@@ -271,3 +295,5 @@ std::wstring CaudaLinhaLog(const std::wstring& pTag, std::uint32_t pThread,
 std::size_t LogWritersRunning() { return gEscritoresAtivos.load(); }
 
 std::size_t LogOpensRefused() { return gAberturasRecusadas.load(); }
+
+std::size_t LogEntriesToEventLog() { return gEntradasDesviadas.load(); }

@@ -4,7 +4,9 @@
 // at once; the writer opens the day's file exclusively, appends one line and
 // closes it. Writers of this process take turns, so only a holder outside the
 // process (another program, another process of ours) can make an entry retry
-// its open, and lose it after 16 attempts.
+// its open. A line that cannot reach the file (after 16 attempts, or when the
+// folder cannot be had) goes to the event log instead, as a warning under the
+// executable's file name.
 #pragma once
 
 #include <cstddef>
@@ -70,6 +72,10 @@ std::wstring CaudaLinhaLog(const std::wstring& pTag, std::uint32_t pThread,
 
 // Writer threads started and not yet finished, in the whole process.
 std::size_t LogWritersRunning();
+
+// Entries that could not be written to the file and went to the event log
+// instead, since the process started.
+std::size_t LogEntriesToEventLog();
 
 // Failed open attempts of writer threads since the process started. Writers
 // of this process never refuse each other, so only outside holders, missing

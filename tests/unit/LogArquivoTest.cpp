@@ -14,10 +14,12 @@
 #include <thread>
 #include <vector>
 
+#include "platform/EventLog.h"
 #include "platform/LogFile.h"
 #include "platform/Process.h"
 #include "platform/Text.h"
 #include "platform/standin/Clock.h"
+#include "platform/standin/EventLog.h"
 #include "platform/standin/Paths.h"
 #include "platform/standin/Process.h"
 #include "util/Enum.h"
@@ -64,6 +66,28 @@ bool Aguarda(Condicao condicao, std::chrono::seconds limite = std::chrono::secon
   return true;
 }
 
+// The warning entries that lines missing the file became, in the order written.
+std::vector<platform::standin::EventEntry> Desviadas() {
+  std::vector<platform::standin::EventEntry> desviadas;
+  for (const auto& entrada : platform::standin::EventEntries())
+    if (entrada.Type == platform::eventlog::Warning) desviadas.push_back(entrada);
+  return desviadas;
+}
+
+// An entry's text: the line as the file would hold it, then why it is not there.
+void EsperaDesviada(const platform::standin::EventEntry& pEntrada, const std::wstring& pTexto,
+                    const std::wstring& pArquivo, std::uint32_t pErro) {
+  EXPECT_EQ(pEntrada.Source, L"ServicoVelmoraNFCe.exe");
+  EXPECT_EQ(pEntrada.Type, platform::eventlog::Warning);
+  const std::wregex linha(LR"(2024-01-1[56] \d\d:\d\d:\d\d \S* [0-9A-F]{8} INFO   : \[\*\] )");
+  EXPECT_TRUE(std::regex_search(pEntrada.Text, linha, std::regex_constants::match_continuous))
+      << testing::PrintToString(pEntrada.Text);
+  const std::wstring fim = pTexto + L"\r\nLinha n\u00E3o gravada em " + pArquivo + L": erro " +
+                           std::to_wstring(pErro) + L" (";
+  EXPECT_NE(pEntrada.Text.find(L"[*] " + fim), std::wstring::npos)
+      << testing::PrintToString(pEntrada.Text);
+}
+
 bool EsperaEscritores() {
   return Aguarda([] { return LogWritersRunning() == 0; });
 }
@@ -103,6 +127,7 @@ protected:
     platform::standin::SetLocalTime(Momento(2024, 1, 15, 8, 15, 42));
     ReleaseLog();
     ASSERT_TRUE(EsperaEscritores());
+    platform::standin::ResetEventLog();
   }
 
   void TearDown() override {
@@ -190,6 +215,27 @@ TEST_F(LogArquivoTest, FolderIsCreatedWithItsParentsOnlyByConstruction) {
   ASSERT_TRUE(EsperaEscritores());
   EXPECT_EQ(LogOpensRefused() - recusadasAntes, 16u);
   EXPECT_FALSE(fs::exists(FPasta / "a" / "b" / "log"));
+  // The line is not lost without a trace: path not found (3).
+  const auto desviadas = Desviadas();
+  ASSERT_EQ(desviadas.size(), 1u);
+  EsperaDesviada(desviadas[0], L"perdida", GetLog()->NomeLog(), 3);
+}
+
+TEST_F(LogArquivoTest, AFileWhereTheFolderShouldBeSendsEveryLineToTheEventLog) {
+  std::ofstream(FPasta / "log") << "not a folder";
+  const std::size_t antes = LogEntriesToEventLog();
+  GetLog()->Info(nullptr, L"sem pasta");
+  GetLog()->Info(nullptr, L"Exce\u00E7\u00E3o");
+  ASSERT_TRUE(EsperaEscritores());
+  EXPECT_EQ(LogEntriesToEventLog() - antes, 2u);
+  auto desviadas = Desviadas();
+  ASSERT_EQ(desviadas.size(), 2u);
+  // Writers race: the entry of "sem pasta" first.
+  std::sort(desviadas.begin(), desviadas.end(), [](const auto& a, const auto& b) {
+    return a.Text.find(L"sem pasta") < b.Text.find(L"sem pasta");
+  });
+  EsperaDesviada(desviadas[0], L"sem pasta", GetLog()->NomeLog(), 3);
+  EsperaDesviada(desviadas[1], L"Exce\u00E7\u00E3o", GetLog()->NomeLog(), 3);
 }
 
 TEST_F(LogArquivoTest, LineLayoutForSourcesAndTexts) {
@@ -336,7 +382,7 @@ TEST_F(LogArquivoTest, ReleaseQueuesTheClosingEntryAndPendingEntriesOutliveTheLo
             1);
 }
 
-TEST_F(LogArquivoTest, EntriesAreLostWhileAnotherProcessHoldsTheFile) {
+TEST_F(LogArquivoTest, EntriesGoToTheEventLogWhileAnotherProcessHoldsTheFile) {
   GetLog();  // the folder
   const fs::path arquivo = Arquivo("20240115"), sinal = FPasta / "segurando";
   const std::string comando = "'" VELMORA_SUPPORT_DIR "/holdfile' '" + arquivo.string() + "' '" +
@@ -348,8 +394,14 @@ TEST_F(LogArquivoTest, EntriesAreLostWhileAnotherProcessHoldsTheFile) {
   for (int i = 0; i < 3; ++i) GetLog()->Info(nullptr, L"perdida");
   // Nothing but this test waits for the writers: each gives up on its own.
   ASSERT_TRUE(EsperaEscritores());
-  EXPECT_EQ(Le(arquivo), "") << "each entry is lost after its attempts";
+  EXPECT_EQ(Le(arquivo), "") << "each entry misses the file after its attempts";
   EXPECT_EQ(LogOpensRefused() - recusadasAntes, 3u * 16u);
+  // ... and goes to the event log instead, with the sharing violation (32).
+  const auto desviadas = Desviadas();
+  ASSERT_EQ(desviadas.size(), 3u);
+  for (const auto& desviada : desviadas)
+    EsperaDesviada(desviada, L"perdida", FromHostPath(arquivo.string()), 32);
+  platform::standin::ResetEventLog();
 
   fs::remove(sinal);  // tells the holder to let go
   const std::wstring nome = FromHostPath(arquivo.string());
@@ -359,6 +411,7 @@ TEST_F(LogArquivoTest, EntriesAreLostWhileAnotherProcessHoldsTheFile) {
   const std::vector<std::string> linhas = Linhas(Le(arquivo));
   ASSERT_EQ(linhas.size(), 1u);
   EXPECT_NE(linhas[0].find("] escrita"), std::string::npos);
+  EXPECT_TRUE(Desviadas().empty()) << "a line that reaches the file goes nowhere else";
 }
 
 TEST_F(LogArquivoTest, BurstOfAThousandEntriesFromSixteenThreadsKeepsEveryLine) {
