@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/ServiceManager.h"
 
 class TService;
 
@@ -25,8 +25,8 @@ std::uint32_t StartTypeCode(const TService& Service);
 std::uint32_t ErrorControlCode(const TService& Service);
 
 // Raise what SetupServices catches.
-void InstallOneService(TService& Service, platform::Handle Manager);
-void RemoveOneService(TService& Service, platform::Handle Manager);
+void InstallOneService(TService& Service, const platform::ScmHandle& Manager);
+void RemoveOneService(TService& Service, const platform::ScmHandle& Manager);
 
 // A console program writes the text and a line end to standard output; a
 // windowed one shows a modal box, centred, with one OK button.
