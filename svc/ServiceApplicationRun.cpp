@@ -83,7 +83,8 @@ void TServiceApplication::UnhookWindowedApplication() {
 }
 
 void TServiceApplication::LogException(const Exception& E) {
-  FEventLogger->LogMessage(E.Message(), 1, 0, 0);
+  FEventLogger->LogMessage(E.Message(), platform::eventlog::Error, platform::eventlog::NoCategory,
+                           platform::eventlog::NoEventId);
 }
 
 // --- start thread ------------------------------------------------------------------
@@ -197,7 +198,9 @@ void TServiceApplication::Run() {
   app->Terminate();
   const std::int32_t code = startThread->ReturnValue();
   if (code != 0) {
-    FEventLogger->LogMessage(SystemErrorText(static_cast<std::uint32_t>(code)), 1, 0, 0);
+    FEventLogger->LogMessage(SystemErrorText(static_cast<std::uint32_t>(code)),
+                             platform::eventlog::Error, platform::eventlog::NoCategory,
+                             platform::eventlog::NoEventId);
     SetExitCode(code);
   }
 }
