@@ -14,7 +14,9 @@ TApplication::TApplication() {
 }
 
 TApplication::~TApplication() {
-  if (FWindow) window::Destroy(FWindow);
+  // First: destroying the window still sends it messages, which the hooks and
+  // the rest of this object must be alive to receive.
+  FWindow.Reset();
   if (FComInitialized) ComUninitialize();
   if (Application == this) Application = nullptr;
 }
@@ -122,7 +124,7 @@ void TApplication::Queue(std::function<void()> Call) {
     FQueuedCalls.push_back(std::move(Call));
   }
   // Wakes the loop if it waits for a message.
-  PostWindowMessage(FWindow, wm::Null, 0, 0);
+  PostWindowMessage(FWindow.Get(), wm::Null, 0, 0);
 }
 
 }  // namespace platform

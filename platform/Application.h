@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/UniqueHandle.h"
 
 namespace platform {
 
@@ -31,6 +32,17 @@ struct WindowMessage {
   std::intptr_t Result = 0;
 };
 
+namespace window {
+// Destroys a window made by CreateHidden: how its owner below closes it.
+void Destroy(Handle window);
+struct HandleTraits {
+  using Value = Handle;
+  static constexpr Value Invalid() noexcept { return 0; }
+  static void Close(Value value) noexcept { Destroy(value); }
+};
+}  // namespace window
+using WindowHandle = UniqueHandle<window::HandleTraits>;
+
 // Returns true to end the handling of the message there.
 using WindowHook = std::function<bool(WindowMessage& Message)>;
 // Receives a failure raised while the window procedure handled a message; it
@@ -46,7 +58,7 @@ public:
   TApplication(const TApplication&) = delete;
   TApplication& operator=(const TApplication&) = delete;
 
-  Handle Window() const { return FWindow; }
+  Handle Window() const { return FWindow.Get(); }
 
   // The start-up chain, once: COM for the calling thread.
   void Initialize();
@@ -81,7 +93,7 @@ private:
   void RunQueuedCalls();
   void RaisePendingFailure();
 
-  Handle FWindow = 0;
+  WindowHandle FWindow;
   bool FComInitialized = false;
   bool FShowMainForm = true;
   bool FShowHint = true;
@@ -116,9 +128,9 @@ struct QueuedMessage {
   std::uintptr_t WParam = 0;
   std::intptr_t LParam = 0;
 };
-// A hidden top-level window of the calling thread whose messages go to procedure; 0 on failure.
-Handle CreateHidden(Procedure procedure, void* context);
-void Destroy(Handle window);
+// A hidden top-level window of the calling thread whose messages go to procedure;
+// an empty owner on failure.
+WindowHandle CreateHidden(Procedure procedure, void* context);
 // PeekMessageW(..., PM_REMOVE) on the calling thread's queue.
 bool Peek(QueuedMessage& message);
 // TranslateMessage + DispatchMessageW.

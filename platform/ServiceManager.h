@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/UniqueHandle.h"
 
 namespace platform {
 
@@ -98,14 +99,32 @@ struct ServiceRegistration {
   std::optional<std::wstring> Password;
 };
 
-// OpenSCManagerW(null, null, access): a handle, or 0 with LastError().
-Handle OpenSCManager(std::uint32_t desiredAccess);
-// CreateServiceW: a service handle, or 0 with LastError().
-Handle CreateService(Handle manager, const ServiceRegistration& registration);
-// OpenServiceW: a service handle, or 0 with LastError().
-Handle OpenService(Handle manager, const std::wstring& serviceName, std::uint32_t desiredAccess);
-// DeleteService: false with LastError().
-bool DeleteService(Handle service);
+// CloseServiceHandle: how the owners below close their handles.
 bool CloseServiceHandle(Handle handle);
+
+// A service-manager handle and a service handle: both are closed the same way,
+// but neither may stand for the other.
+struct ScmHandleTraits {
+  using Value = Handle;
+  static constexpr Value Invalid() noexcept { return 0; }
+  static void Close(Value value) noexcept { CloseServiceHandle(value); }
+};
+struct ServiceHandleTraits {
+  using Value = Handle;
+  static constexpr Value Invalid() noexcept { return 0; }
+  static void Close(Value value) noexcept { CloseServiceHandle(value); }
+};
+using ScmHandle = UniqueHandle<ScmHandleTraits>;
+using ServiceHandle = UniqueHandle<ServiceHandleTraits>;
+
+// OpenSCManagerW(null, null, access): an empty owner with LastError() on failure.
+ScmHandle OpenSCManager(std::uint32_t desiredAccess);
+// CreateServiceW: an empty owner with LastError() on failure.
+ServiceHandle CreateService(const ScmHandle& manager, const ServiceRegistration& registration);
+// OpenServiceW: an empty owner with LastError() on failure.
+ServiceHandle OpenService(const ScmHandle& manager, const std::wstring& serviceName,
+                          std::uint32_t desiredAccess);
+// DeleteService: false with LastError().
+bool DeleteService(const ServiceHandle& service);
 
 }  // namespace platform

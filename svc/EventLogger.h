@@ -4,12 +4,11 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/EventLog.h"
 
 class TEventLogger {
 public:
   explicit TEventLogger(const std::wstring& Name) : FName(Name) {}
-  ~TEventLogger();
   TEventLogger(const TEventLogger&) = delete;
   TEventLogger& operator=(const TEventLogger&) = delete;
 
@@ -19,5 +18,5 @@ public:
 
 private:
   std::wstring FName;
-  platform::Handle FEventLog = 0;
+  platform::EventSourceHandle FEventLog;  // deregistered with the writer
 };

@@ -9,7 +9,8 @@
 #include "svc/ServiceRuntime.h"
 #include "util/Exceptions.h"
 
-namespace svcmgr = platform::svc;
+// The service manager's constants.
+namespace scm = platform::svc;
 
 const wchar_t* const InstalledText = L"Service installed successfully";
 const wchar_t* const UninstalledText = L"Service uninstalled successfully";
@@ -23,17 +24,6 @@ std::wstring UninstallFailureText(const std::wstring& DisplayName, const std::ws
 }
 
 namespace {
-// Closes a service-manager handle on every way out; the result is of no use.
-struct ScopedServiceHandle {
-  explicit ScopedServiceHandle(platform::Handle h) : Value(h) {}
-  ~ScopedServiceHandle() {
-    if (Value != 0) platform::CloseServiceHandle(Value);
-  }
-  ScopedServiceHandle(const ScopedServiceHandle&) = delete;
-  ScopedServiceHandle& operator=(const ScopedServiceHandle&) = delete;
-  platform::Handle Value;
-};
-
 // The code an unattended caller sees for a failed service: the platform's error
 // code when there is one, else 1.
 int FailureExitCode(const Exception& E) {
@@ -48,7 +38,7 @@ std::wstring DependencyText(const TService& Service) {
   const TDependencies* list = Service.Dependencies();
   for (int i = 0; i < list->Count(); ++i) {
     const TDependency* entry = list->GetItem(i);
-    if (entry->IsGroup()) text += svcmgr::GroupIdentifier;
+    if (entry->IsGroup()) text += scm::GroupIdentifier;
     text += entry->Name();
     text += L'\0';
   }
@@ -60,34 +50,34 @@ std::uint32_t StartTypeCode(const TService& Service) {
   const bool device = Service.ServiceType() == stDevice;
   switch (Service.StartType()) {
     case stBoot:
-      return device ? svcmgr::BootStart : svcmgr::AutoStart;
+      return device ? scm::BootStart : scm::AutoStart;
     case stSystem:
-      return device ? svcmgr::SystemStart : svcmgr::AutoStart;
+      return device ? scm::SystemStart : scm::AutoStart;
     case stAuto:
-      return svcmgr::AutoStart;
+      return scm::AutoStart;
     case stManual:
-      return svcmgr::DemandStart;
+      return scm::DemandStart;
     case stDisabled:
-      return svcmgr::Disabled;
+      return scm::Disabled;
   }
-  return svcmgr::AutoStart;
+  return scm::AutoStart;
 }
 
 std::uint32_t ErrorControlCode(const TService& Service) {
   switch (Service.ErrorSeverity()) {
     case esIgnore:
-      return svcmgr::ErrorIgnore;
+      return scm::ErrorIgnore;
     case esNormal:
-      return svcmgr::ErrorNormal;
+      return scm::ErrorNormal;
     case esSevere:
-      return svcmgr::ErrorSevere;
+      return scm::ErrorSevere;
     case esCritical:
-      return svcmgr::ErrorCritical;
+      return scm::ErrorCritical;
   }
-  return svcmgr::ErrorNormal;
+  return scm::ErrorNormal;
 }
 
-void InstallOneService(TService& Service, platform::Handle Manager) {
+void InstallOneService(TService& Service, const platform::ScmHandle& Manager) {
   std::wstring path = platform::ModuleFileName();
   if (path.find(L' ') != std::wstring::npos) path = L"\"" + path + L"\"";
   if (Service.BeforeInstall()) Service.BeforeInstall()(&Service);
@@ -97,7 +87,7 @@ void InstallOneService(TService& Service, platform::Handle Manager) {
   platform::ServiceRegistration r;
   r.ServiceName = Service.Name();
   r.DisplayName = Service.DisplayName();
-  r.DesiredAccess = svcmgr::ServiceAllAccess;
+  r.DesiredAccess = scm::ServiceAllAccess;
   r.ServiceType = ServiceTypeFlags(Service);
   r.StartType = StartTypeCode(Service);
   r.ErrorControl = ErrorControlCode(Service);
@@ -108,29 +98,27 @@ void InstallOneService(TService& Service, platform::Handle Manager) {
   if (!Service.ServiceStartName().empty()) r.ServiceStartName = Service.ServiceStartName();
   r.Password = Service.Password();
 
-  const platform::Handle handle = platform::CreateService(Manager, r);
+  const platform::ServiceHandle service = platform::CreateService(Manager, r);
   const std::uint32_t error = platform::LastError();
   Service.SetTagID(tag);
-  if (handle == 0) RaiseLastOSError(error);
-  ScopedServiceHandle service(handle);
+  if (!service) RaiseLastOSError(error);
   if (Service.AfterInstall()) {
     try {
       Service.AfterInstall()(&Service);
     } catch (const Exception&) {
-      platform::DeleteService(handle);  // undo the registration; its result does not matter
+      platform::DeleteService(service);  // undo the registration; its result does not matter
       throw;
     }
   }
 }
 
-void RemoveOneService(TService& Service, platform::Handle Manager) {
+void RemoveOneService(TService& Service, const platform::ScmHandle& Manager) {
   if (Service.BeforeUninstall()) Service.BeforeUninstall()(&Service);
   {
-    const platform::Handle handle =
-        platform::OpenService(Manager, Service.Name(), svcmgr::ServiceAllAccess);
-    if (handle == 0) RaiseLastOSError();
-    ScopedServiceHandle service(handle);
-    if (!platform::DeleteService(handle)) RaiseLastOSError();
+    const platform::ServiceHandle service =
+        platform::OpenService(Manager, Service.Name(), scm::ServiceAllAccess);
+    if (!service) RaiseLastOSError();
+    if (!platform::DeleteService(service)) RaiseLastOSError();
   }
   if (Service.AfterUninstall()) Service.AfterUninstall()(&Service);
 }
@@ -150,9 +138,8 @@ void ShowResult(const std::wstring& Text, TResultKind Kind) {
 int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool Silent) {
   bool success = true;
   int exitCode = 0;
-  const platform::Handle manager = platform::OpenSCManager(svcmgr::ManagerAllAccess);
-  if (manager == 0) RaiseLastOSError();
-  ScopedServiceHandle scoped(manager);
+  const platform::ScmHandle manager = platform::OpenSCManager(scm::ManagerAllAccess);
+  if (!manager) RaiseLastOSError();
   for (TService* service : Services) {
     try {
       if (Install)

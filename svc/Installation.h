@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/ServiceManager.h"
 
 class TService;
 
@@ -26,8 +26,8 @@ std::uint32_t StartTypeCode(const TService& Service);
 std::uint32_t ErrorControlCode(const TService& Service);
 
 // Raise what SetupServiceList catches.
-void InstallOneService(TService& Service, platform::Handle Manager);
-void RemoveOneService(TService& Service, platform::Handle Manager);
+void InstallOneService(TService& Service, const platform::ScmHandle& Manager);
+void RemoveOneService(TService& Service, const platform::ScmHandle& Manager);
 
 // Registers (Install) or removes each service in order, showing each failure
 // and, unless Silent, the success. Returns 0, or the exit code of the first

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/EventLog.h"
 #include "platform/Platform.h"
 #include "platform/ServiceManager.h"
 #include "svc/Component.h"
@@ -161,8 +162,9 @@ public:
   // service did not report itself: its stopped report then says so
   // (ERROR_EXCEPTION_IN_SERVICE).
   void RecordRunFailure() { FRunFailed = true; }
-  void LogMessage(const std::wstring& Message, std::uint32_t EventType = 1,
-                  std::int32_t Category = 0, std::int32_t ID = 0);
+  void LogMessage(const std::wstring& Message, std::uint32_t EventType = platform::eventlog::Error,
+                  std::int32_t Category = platform::eventlog::NoCategory,
+                  std::int32_t ID = platform::eventlog::NoEventId);
 
 private:
   bool FAllowStop = true;

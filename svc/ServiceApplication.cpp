@@ -5,6 +5,7 @@
 
 #include "platform/Application.h"
 #include "platform/Compare.h"
+#include "platform/EventLog.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "svc/EventLogger.h"
@@ -107,7 +108,8 @@ void TServiceApplication::UnhookWindowedApplication() {
 }
 
 void TServiceApplication::LogException(const Exception& E) {
-  FEventLogger->LogMessage(E.Message(), 1, 0, 0);
+  FEventLogger->LogMessage(E.Message(), platform::eventlog::Error, platform::eventlog::NoCategory,
+                           platform::eventlog::NoEventId);
 }
 
 void TServiceApplication::Run() {
@@ -153,7 +155,9 @@ void TServiceApplication::Run() {
   app->Terminate();
   const std::int32_t code = startThread->ReturnValue();
   if (code != 0) {
-    FEventLogger->LogMessage(SystemErrorText(static_cast<std::uint32_t>(code)), 1, 0, 0);
+    FEventLogger->LogMessage(SystemErrorText(static_cast<std::uint32_t>(code)),
+                             platform::eventlog::Error, platform::eventlog::NoCategory,
+                             platform::eventlog::NoEventId);
     SetExitCode(code);
   }
 }

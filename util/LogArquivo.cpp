@@ -117,10 +117,11 @@ void RegistraNoEventLog(const TEntrada& pEntrada, const std::wstring& pLinha,
   const std::wstring texto = pLinha + L"\r\n" + L"Linha n\u00E3o gravada em " + pArquivo +
                              L": erro " + std::to_wstring(pErro) + L" (" + SystemErrorText(pErro) +
                              L").";
-  const platform::Handle fonte = platform::RegisterEventSource(pEntrada.Estado->vFonteEventos);
-  if (fonte == 0) return;
-  platform::ReportEvent(fonte, platform::eventlog::Warning, 0, 0, texto.c_str());
-  platform::DeregisterEventSource(fonte);
+  const platform::EventSourceHandle fonte =
+      platform::RegisterEventSource(pEntrada.Estado->vFonteEventos);
+  if (!fonte) return;
+  platform::ReportEvent(fonte, platform::eventlog::Warning, platform::eventlog::NoCategory,
+                        platform::eventlog::NoEventId, texto.c_str());
 }
 
 void ExecutaEscritor(const TEntrada& pEntrada) {

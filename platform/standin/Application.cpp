@@ -47,13 +47,13 @@ void PostLocked(std::uint32_t thread, const window::QueuedMessage& message) {
 }
 }  // namespace
 
-Handle window::CreateHidden(Procedure procedure, void* context) {
+WindowHandle window::CreateHidden(Procedure procedure, void* context) {
   std::lock_guard<std::mutex> lock(gMutex);
   const Handle handle = gNextWindow;
   gNextWindow += 4;
   gWindows[handle] = WindowRecord{CurrentThreadId(), procedure, context, 0};
   QueueOf(CurrentThreadId());
-  return handle;
+  return WindowHandle(handle);
 }
 
 void window::Destroy(Handle window) {

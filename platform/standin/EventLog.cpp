@@ -21,23 +21,23 @@ int gRegistrations = 0;
 int gDeregistrations = 0;
 }  // namespace
 
-Handle RegisterEventSource(const std::wstring& sourceName) {
+EventSourceHandle RegisterEventSource(const std::wstring& sourceName) {
   std::uint32_t code = 0;
-  if (standin::TakeFault("RegisterEventSourceW", code)) return 0;
+  if (standin::TakeFault("RegisterEventSourceW", code)) return {};
   std::lock_guard<std::mutex> lock(gMutex);
   const Handle handle = gNextHandle;
   gNextHandle += 4;
   gSources[handle] = sourceName;
   ++gRegistrations;
-  return handle;
+  return EventSourceHandle(handle);
 }
 
-bool ReportEvent(Handle source, std::uint16_t type, std::uint16_t category, std::uint32_t id,
-                 const wchar_t* text) {
+bool ReportEvent(const EventSourceHandle& source, std::uint16_t type, std::uint16_t category,
+                 std::uint32_t id, const wchar_t* text) {
   std::uint32_t code = 0;
   if (standin::TakeFault("ReportEventW", code)) return false;
   std::lock_guard<std::mutex> lock(gMutex);
-  auto it = gSources.find(source);
+  auto it = gSources.find(source.Get());
   if (it == gSources.end() || text == nullptr) {
     SetLastError(InvalidHandle);
     return false;

@@ -59,61 +59,61 @@ bool Fails(const char* function) {
 }
 }  // namespace
 
-Handle OpenSCManager(std::uint32_t /*desiredAccess*/) {
-  if (Fails("OpenSCManagerW")) return 0;
+ScmHandle OpenSCManager(std::uint32_t /*desiredAccess*/) {
+  if (Fails("OpenSCManagerW")) return {};
   std::lock_guard<std::mutex> lock(gMutex);
-  return NewHandle(true, std::wstring());
+  return ScmHandle(NewHandle(true, std::wstring()));
 }
 
-Handle CreateService(Handle manager, const ServiceRegistration& registration) {
+ServiceHandle CreateService(const ScmHandle& manager, const ServiceRegistration& registration) {
   std::lock_guard<std::mutex> lock(gMutex);
-  standin::CreateServiceCall call{manager, registration, std::nullopt};
+  standin::CreateServiceCall call{manager.Get(), registration, std::nullopt};
   if (registration.TagId) call.TagIn = *registration.TagId;
   gCalls.push_back(call);
   std::uint32_t code = 0;
-  if (standin::TakeFault("CreateServiceW", code)) return 0;
-  if (!IsManager(manager)) {
+  if (standin::TakeFault("CreateServiceW", code)) return {};
+  if (!IsManager(manager.Get())) {
     SetLastError(kInvalidHandle);
-    return 0;
+    return {};
   }
   if (registration.ServiceName.empty() || registration.BinaryPathName.empty()) {
     SetLastError(kInvalidName);
-    return 0;
+    return {};
   }
   const std::wstring key = Key(registration.ServiceName);
   auto it = gServices.find(key);
   if (it != gServices.end()) {
     SetLastError(it->second.MarkedForDelete ? kMarkedForDelete : error::ServiceExists);
-    return 0;
+    return {};
   }
   if (registration.TagId) *registration.TagId = gNextTag++;
   Registered& entry = gServices[key];
   entry.Registration = registration;
   entry.Registration.TagId = nullptr;
-  return NewHandle(false, key);
+  return ServiceHandle(NewHandle(false, key));
 }
 
-Handle OpenService(Handle manager, const std::wstring& serviceName,
-                   std::uint32_t /*desiredAccess*/) {
-  if (Fails("OpenServiceW")) return 0;
+ServiceHandle OpenService(const ScmHandle& manager, const std::wstring& serviceName,
+                          std::uint32_t /*desiredAccess*/) {
+  if (Fails("OpenServiceW")) return {};
   std::lock_guard<std::mutex> lock(gMutex);
-  if (!IsManager(manager)) {
+  if (!IsManager(manager.Get())) {
     SetLastError(kInvalidHandle);
-    return 0;
+    return {};
   }
   const std::wstring key = Key(serviceName);
   auto it = gServices.find(key);
   if (it == gServices.end()) {
     SetLastError(error::ServiceDoesNotExist);
-    return 0;
+    return {};
   }
-  return NewHandle(false, key);
+  return ServiceHandle(NewHandle(false, key));
 }
 
-bool DeleteService(Handle service) {
+bool DeleteService(const ServiceHandle& service) {
   if (Fails("DeleteService")) return false;
   std::lock_guard<std::mutex> lock(gMutex);
-  auto handle = gHandles.find(service);
+  auto handle = gHandles.find(service.Get());
   if (handle == gHandles.end() || handle->second.IsManager) {
     SetLastError(kInvalidHandle);
     return false;

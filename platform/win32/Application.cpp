@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 namespace platform {
 
 namespace {
@@ -27,27 +29,26 @@ LRESULT CALLBACK HiddenWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
 }
 }  // namespace
 
-Handle window::CreateHidden(Procedure procedure, void* context) {
+WindowHandle window::CreateHidden(Procedure procedure, void* context) {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSW wc{};
   wc.lpfnWndProc = HiddenWindowProc;
   wc.hInstance = instance;
   wc.lpszClassName = kClassName;
-  if (!::RegisterClassW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return 0;
-  auto* binding = new Binding{procedure, context};
+  if (!::RegisterClassW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return {};
+  // The window takes the binding over once it exists; Destroy frees it.
+  auto binding = std::make_unique<Binding>(Binding{procedure, context});
   // Top-level, so the system's session broadcasts reach it; never shown.
   HWND window = ::CreateWindowExW(0, kClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  instance, binding);
+                                  instance, binding.get());
   // Without a display driver (a headless desktop) only a message-only window can
   // be made: the loop, the quit message and the hooks still work through it.
   if (!window)
     window = ::CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
-                               binding);
-  if (!window) {
-    delete binding;
-    return 0;
-  }
-  return reinterpret_cast<Handle>(window);
+                               binding.get());
+  if (!window) return {};
+  binding.release();
+  return WindowHandle(reinterpret_cast<Handle>(window));
 }
 
 void window::Destroy(Handle handle) {

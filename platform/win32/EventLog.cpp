@@ -8,14 +8,15 @@
 
 namespace platform {
 
-Handle RegisterEventSource(const std::wstring& sourceName) {
-  return reinterpret_cast<Handle>(::RegisterEventSourceW(nullptr, sourceName.c_str()));
+EventSourceHandle RegisterEventSource(const std::wstring& sourceName) {
+  return EventSourceHandle(
+      reinterpret_cast<Handle>(::RegisterEventSourceW(nullptr, sourceName.c_str())));
 }
 
-bool ReportEvent(Handle source, std::uint16_t type, std::uint16_t category, std::uint32_t id,
-                 const wchar_t* text) {
+bool ReportEvent(const EventSourceHandle& source, std::uint16_t type, std::uint16_t category,
+                 std::uint32_t id, const wchar_t* text) {
   const wchar_t* strings[1] = {text};
-  return ::ReportEventW(reinterpret_cast<HANDLE>(source), type, category, id, nullptr, 1, 0,
+  return ::ReportEventW(reinterpret_cast<HANDLE>(source.Get()), type, category, id, nullptr, 1, 0,
                         strings, nullptr) != 0;
 }
 

@@ -4,21 +4,26 @@
 
 #include <climits>
 
+#include "platform/win32/Win32Support.h"
+
 namespace platform {
 
 std::unique_ptr<LogFile> LogFile::OpenExclusive(const std::wstring& path) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  win32::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return nullptr;
   LARGE_INTEGER zero;
   zero.QuadPart = 0;
-  if (!::SetFilePointerEx(file, zero, nullptr, FILE_END)) {
+  if (!::SetFilePointerEx(file.Get(), zero, nullptr, FILE_END)) {
     const DWORD error = ::GetLastError();
-    ::CloseHandle(file);
+    file.Reset();
     ::SetLastError(error);
     return nullptr;
   }
-  return std::unique_ptr<LogFile>(new LogFile(reinterpret_cast<Handle>(file)));
+  // The file stays with its owner until the object that takes it over exists.
+  std::unique_ptr<LogFile> log(new LogFile(reinterpret_cast<Handle>(file.Get())));
+  file.Release();
+  return log;
 }
 
 LogFile::~LogFile() { ::CloseHandle(reinterpret_cast<HANDLE>(FHandle)); }

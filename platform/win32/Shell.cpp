@@ -7,14 +7,11 @@
 
 #include "platform/Shell.h"
 #include "platform/win32/SystemLibrary.h"
+#include "platform/win32/Win32Support.h"
 
 namespace platform {
 
 namespace {
-const wchar_t* TextOrNull(const std::optional<std::wstring>& text) {
-  return text ? text->c_str() : nullptr;
-}
-
 using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 }  // namespace
 
@@ -25,8 +22,9 @@ std::intptr_t ShellExecute(Handle owner, const std::optional<std::wstring>& verb
   static const auto shellExecute =
       win32::SystemFunctionAs<ShellExecuteFn>(L"shell32.dll", "ShellExecuteW");
   if (shellExecute == nullptr) return SE_ERR_DLLNOTFOUND;
-  HINSTANCE result = shellExecute(reinterpret_cast<HWND>(owner), TextOrNull(verb), file.c_str(),
-                                  TextOrNull(parameters), TextOrNull(directory), showCommand);
+  HINSTANCE result =
+      shellExecute(reinterpret_cast<HWND>(owner), win32::TextOrNull(verb), file.c_str(),
+                   win32::TextOrNull(parameters), win32::TextOrNull(directory), showCommand);
   return reinterpret_cast<std::intptr_t>(result);
 }
 

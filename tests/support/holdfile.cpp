@@ -34,6 +34,8 @@ static bool FlagExists(Text flag) { return ::GetFileAttributesW(flag) != INVALID
 
 static long Seconds(Text text) { return std::wcstol(text, nullptr, 10); }
 
+// Called by the start-up code that -municode links in, which declares it nowhere.
+int wmain(int argc, wchar_t** argv);
 int wmain(int argc, wchar_t** argv) {
 #else
 #include <fcntl.h>

@@ -38,6 +38,8 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
 
 }  // namespace
 
+// Called by the start-up code that -municode links in, which declares it nowhere.
+int wmain();
 int wmain() {
   // The name is ignored for an own-process service; any name the test chose works.
   wchar_t name[] = L"postgresql-9.4";

@@ -29,6 +29,8 @@ std::wstring ChildCommandLine() {
 
 }  // namespace
 
+// Called by the start-up code that -municode links in, which declares it nowhere.
+int wmain();
 int wmain() {
   std::wstring command = ChildCommandLine();
   if (command.empty()) {

@@ -9,6 +9,8 @@
 #include <cwchar>
 #include <string>
 
+// Called by the start-up code that -municode links in, which declares it nowhere.
+int wmain(int argc, wchar_t** argv);
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: syserrtext.exe CODE\n");

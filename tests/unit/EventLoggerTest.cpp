@@ -66,9 +66,11 @@ TEST_F(EventLogger, AFailedRegistrationLosesTheEntryAndTheNextOneTriesAgain) {
   {
     TEventLogger logger(L"VelmoraNFCeStarter");
     standin::FailNext("RegisterEventSourceW", 5);
-    logger.LogMessage(L"perdida", 1, 0, 0);
+    logger.LogMessage(L"perdida", platform::eventlog::Error, platform::eventlog::NoCategory,
+                      platform::eventlog::NoEventId);
     EXPECT_TRUE(standin::EventEntries().empty());
-    logger.LogMessage(L"escrita", 1, 0, 0);
+    logger.LogMessage(L"escrita", platform::eventlog::Error, platform::eventlog::NoCategory,
+                      platform::eventlog::NoEventId);
     ASSERT_EQ(standin::EventEntries().size(), 1u);
     EXPECT_EQ(standin::EventEntries()[0].Text, L"escrita");
     EXPECT_EQ(standin::EventSourceRegistrations(), 1);

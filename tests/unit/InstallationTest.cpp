@@ -133,9 +133,10 @@ TEST_F(Installation, PathIsQuotedOnlyWhenItHoldsABlank) {
   for (const auto& c : cases) {
     standin::ResetServiceRegistry();
     standin::SetModuleFileName(std::wstring(c.Module));
-    const platform::Handle manager = platform::OpenSCManager(platform::svc::ManagerAllAccess);
-    InstallOneService(*service, manager);
-    platform::CloseServiceHandle(manager);
+    {
+      const platform::ScmHandle manager = platform::OpenSCManager(platform::svc::ManagerAllAccess);
+      InstallOneService(*service, manager);
+    }
     ASSERT_EQ(standin::CreateServiceCalls().size(), 1u);
     EXPECT_EQ(standin::CreateServiceCalls()[0].Arguments.BinaryPathName, c.Registered);
   }

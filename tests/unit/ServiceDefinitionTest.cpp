@@ -97,7 +97,7 @@ struct AccountField {
   std::function<std::wstring(const TService*)> get;
 };
 
-const std::vector<AccountField>& AccountFields() {
+static const std::vector<AccountField>& AccountFields() {
   static const std::vector<AccountField> fields{
       {"Password", [](TService* s, const std::wstring& v) { s->SetPassword(v); },
        [](const TService* s) { return s->Password(); }},

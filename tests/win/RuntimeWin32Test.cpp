@@ -117,16 +117,17 @@ TEST(Win32CompareString, ServiceNamesMatchIgnoringCase) {
 }
 
 TEST(Win32EventLog, WriterCallsSucceed) {
-  const platform::Handle source = platform::RegisterEventSource(L"VelmoraRuntimeTest");
-  ASSERT_NE(source, 0u);
-  EXPECT_TRUE(platform::ReportEvent(source, platform::eventlog::Error, 0, 0,
+  using namespace platform::eventlog;
+  platform::EventSourceHandle source = platform::RegisterEventSource(L"VelmoraRuntimeTest");
+  ASSERT_TRUE(source);
+  EXPECT_TRUE(platform::ReportEvent(source, Error, NoCategory, NoEventId,
                                     L"Service failed on execute: teste"));
-  EXPECT_TRUE(platform::ReportEvent(source, platform::eventlog::Error, 0, 0, L""));
-  EXPECT_TRUE(platform::DeregisterEventSource(source));
+  EXPECT_TRUE(platform::ReportEvent(source, Error, NoCategory, NoEventId, L""));
+  EXPECT_TRUE(platform::DeregisterEventSource(source.Release()));
   // The writer over the same calls: two entries, one registration, no failure.
   TEventLogger logger(L"VelmoraRuntimeTest");
-  logger.LogMessage(L"primeira", 1, 0, 0);
-  logger.LogMessage(L"", 1, 1, 0);
+  logger.LogMessage(L"primeira", Error, NoCategory, NoEventId);
+  logger.LogMessage(L"", Error, 1, NoEventId);
 }
 
 TEST(Win32SystemErrorText, ServiceManagerCodesHaveText) {
