@@ -269,6 +269,11 @@ eventlog_errors() {
   sed -n 's/.*err:eventlog:ReportEventW L"\(.*\)"$/\1/p' "$1" | tr -d '\r'
 }
 
+# The texts of warning entries ReportEventW received, from a debug stream file.
+eventlog_warnings() {
+  sed -n 's/.*warn:eventlog:ReportEventW L"\(.*\)"$/\1/p' "$1" | tr -d '\r'
+}
+
 # Live (not <defunct>) Wine processes of this prefix whose command line holds
 # TEXT; other prefixes on the machine may run the same programs.
 prefix_pids() {  # prefix_pids TEXT

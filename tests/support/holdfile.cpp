@@ -1,10 +1,14 @@
-// holdfile FILE FLAG [SECONDS]
+// holdfile FILE FLAG [SECONDS [read]]
 // Opens FILE for writing the way the log writers do (exclusive writer, readers
 // allowed), then creates FLAG to say it holds it, and keeps holding until FLAG
 // is deleted or SECONDS (default 60) have passed. Exit 2 when FILE is refused.
+// With "read" (Windows only), FILE is opened the way some log viewers do:
+// GENERIC_READ sharing read access only, which refuses every writer.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <cwchar>
 #include <thread>
 
 #ifdef _WIN32
@@ -12,9 +16,9 @@
 
 using Text = const wchar_t*;
 
-static bool Hold(Text file) {
-  HANDLE handle = ::CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+static bool Hold(Text file, bool reader) {
+  HANDLE handle = ::CreateFileW(file, reader ? GENERIC_READ : GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     std::printf("refused: error %lu\n", static_cast<unsigned long>(::GetLastError()));
     return false;
@@ -33,6 +37,7 @@ static bool MakeFlag(Text flag) {
 static bool FlagExists(Text flag) { return ::GetFileAttributesW(flag) != INVALID_FILE_ATTRIBUTES; }
 
 static long Seconds(Text text) { return std::wcstol(text, nullptr, 10); }
+static bool IsRead(Text text) { return std::wcscmp(text, L"read") == 0; }
 
 // Called by the start-up code that -municode links in, which declares it nowhere.
 int wmain(int argc, wchar_t** argv);
@@ -45,7 +50,7 @@ int wmain(int argc, wchar_t** argv) {
 
 using Text = const char*;
 
-static bool Hold(Text file) {
+static bool Hold(Text file, bool /*reader*/) {
   const int fd = ::open(file, O_WRONLY | O_APPEND | O_CREAT, 0644);
   if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     std::printf("refused\n");
@@ -67,14 +72,15 @@ static bool FlagExists(Text flag) {
 }
 
 static long Seconds(Text text) { return std::strtol(text, nullptr, 10); }
+static bool IsRead(Text text) { return std::strcmp(text, "read") == 0; }
 
 int main(int argc, char** argv) {
 #endif
   if (argc < 3) {
-    std::printf("usage: holdfile FILE FLAG [SECONDS]\n");
+    std::printf("usage: holdfile FILE FLAG [SECONDS [read]]\n");
     return 1;
   }
-  if (!Hold(argv[1])) return 2;
+  if (!Hold(argv[1], argc > 4 && IsRead(argv[4]))) return 2;
   if (!MakeFlag(argv[2])) return 3;
   std::printf("holding\n");
   std::fflush(stdout);

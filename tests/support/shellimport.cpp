@@ -6,6 +6,8 @@
 // shellapi.h needs the types of windows.h.
 #include <shellapi.h>
 
+// Called by the start-up code that -municode links in, which declares it nowhere.
+int wmain();
 int wmain() {
   int count = 0;
   LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);

@@ -3,6 +3,8 @@
 // "<the DLL's path>.loaded", and nothing else happens.
 #include <windows.h>
 
+// Called by the loader, which declares it nowhere.
+extern "C" BOOL WINAPI DllMain(HINSTANCE Instance, DWORD Reason, LPVOID Reserved);
 extern "C" BOOL WINAPI DllMain(HINSTANCE Instance, DWORD Reason, LPVOID /*Reserved*/) {
   if (Reason != DLL_PROCESS_ATTACH) return TRUE;
   wchar_t marker[MAX_PATH + 8];
