@@ -25,6 +25,7 @@ constexpr std::uint32_t AccessDenied = 5;
 constexpr std::uint32_t NotEnoughMemory = 8;
 constexpr std::uint32_t SharingViolation = 32;
 constexpr std::uint32_t InvalidParameter = 87;
+constexpr std::uint32_t BadPathname = 161;
 constexpr std::uint32_t ServiceDoesNotExist = 1060;
 constexpr std::uint32_t FailedServiceControllerConnect = 1063;
 constexpr std::uint32_t ExceptionInService = 1064;

@@ -79,6 +79,10 @@ std::uint32_t ErrorControlCode(const TService& Service) {
 
 void InstallOneService(TService& Service, const platform::ScmHandle& Manager) {
   std::wstring path = platform::ModuleFileName();
+  // The service manager keeps the path as an expandable text and replaces every
+  // %NAME% in it at each start: such a path would start another program, or
+  // none, as the service. It is refused before anything is registered.
+  if (path.find(L'%') != std::wstring::npos) RaiseLastOSError(platform::error::BadPathname);
   if (path.find(L' ') != std::wstring::npos) path = L"\"" + path + L"\"";
   if (Service.BeforeInstall()) Service.BeforeInstall()(&Service);
 

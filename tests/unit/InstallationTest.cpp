@@ -329,3 +329,25 @@ TEST_F(Installation, ConsoleProgramWritesResultsToStandardOutput) {
 }
 
 }  // namespace
+
+TEST_F(Installation, PathThatTheServiceManagerWouldExpandIsRefusedWith161) {
+  // The manager would replace %OS% at every start and run another program.
+  for (const wchar_t* folder : {LR"(C:\Loja%OS%dir)", LR"(C:\100%)", LR"(C:\Loja %USERNAME%)"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(folder)));
+    TearDown();
+    SetUp();
+    standin::SetModuleFileName(std::wstring(folder) + LR"(\ServicoVelmoraNFCe.exe)");
+    App->CreateForm(StarterInstance);
+    bool before = false;
+    StarterInstance->SetBeforeInstall([&](TService*) { before = true; });
+    RunWith(L"/INSTALL /SILENT");
+    const auto shown = standin::ShownDialogs();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].Text, L"Service \"Velmora NFC-e Starter\" failed to install with error: \"" +
+                                 OSText(161) + L"\"");
+    EXPECT_EQ(shown[0].Flags, kErrorBox);
+    EXPECT_EQ(App->ExitCode(), 161);
+    EXPECT_FALSE(standin::RegisteredService(kStarter).has_value()) << "nothing is registered";
+    EXPECT_FALSE(before) << "refused before the service's own handlers run";
+  }
+}
