@@ -18,6 +18,7 @@
 #include "platform/Process.h"
 #include "platform/Text.h"
 #include "platform/standin/Clock.h"
+#include "platform/standin/Control.h"
 #include "platform/standin/Paths.h"
 #include "platform/standin/Process.h"
 #include "util/Enum.h"
@@ -93,6 +94,7 @@ std::string Hexa8(std::uint32_t valor) {
 class LogArquivoTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    platform::standin::Reset();
     std::random_device aleatorio;
     FPasta = fs::temp_directory_path() /
              ("velmora-log-" +
@@ -109,8 +111,7 @@ protected:
     EXPECT_TRUE(EsperaEscritores());
     ReleaseLog();
     EXPECT_TRUE(EsperaEscritores());
-    platform::standin::SetLocalTime(std::nullopt);
-    platform::standin::SetModuleFileName(std::nullopt);
+    platform::standin::Reset();
     std::error_code ignorado;
     fs::remove_all(FPasta, ignorado);
   }
