@@ -92,7 +92,7 @@ void Reset() {
   detail::ResetShell();
   detail::ResetClock();
   detail::ResetProcess();
-  SetLastError(0);
+  SetLastError(error::Success);
 }
 
 }  // namespace platform::standin

@@ -27,6 +27,24 @@ bool PollUntil(Predicate done) {
   return true;
 }
 
+TEST_F(ThreadMessages, PostToAThreadWithoutAQueueFailsWith1444) {
+  std::atomic<std::uint32_t> id{0};
+  std::atomic<bool> posted{false};
+  std::thread quiet([&] {
+    id = platform::CurrentThreadId();
+    while (!posted) std::this_thread::yield();
+    ThreadMessage m;
+    EXPECT_FALSE(platform::PeekMessage(m, 0, 0, true)) << "the refused post left nothing";
+  });
+  ASSERT_TRUE(PollUntil([&] { return id != 0; }));
+  const bool accepted = platform::PostThreadMessage(id, ServiceControlMessage, 1, 0);
+  const std::uint32_t error = platform::LastError();
+  posted = true;
+  quiet.join();
+  EXPECT_FALSE(accepted);
+  EXPECT_EQ(error, platform::error::InvalidThreadId);
+}
+
 TEST_F(ThreadMessages, PeekGetAndQuitOnTheCallingThread) {
   std::thread([] {
     ThreadMessage m;

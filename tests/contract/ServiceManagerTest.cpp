@@ -91,4 +91,29 @@ TEST_F(ServiceManagerContract, MissingServiceCannotBeOpenedNorDeletedWith1060) {
   if (deleted != 0) platform::CloseServiceHandle(deleted);
 }
 
+TEST_F(ServiceManagerContract, DeletedServiceIsOnlyMarkedWhileAHandleIsOpen) {
+  const platform::Handle held = Create(FName);
+  ASSERT_NE(held, 0u) << platform::LastError();
+  const platform::Handle other = Open(FName);
+  ASSERT_NE(other, 0u) << platform::LastError();
+  EXPECT_TRUE(platform::DeleteService(other));
+  EXPECT_TRUE(platform::CloseServiceHandle(other));
+
+  const bool deletedAgain = platform::DeleteService(held);
+  const std::uint32_t deleteError = platform::LastError();
+  EXPECT_FALSE(deletedAgain);
+  EXPECT_EQ(deleteError, platform::error::ServiceMarkedForDelete);
+  const platform::Handle recreated = Create(FName);
+  const std::uint32_t createError = platform::LastError();
+  EXPECT_EQ(recreated, 0u);
+  EXPECT_EQ(createError, platform::error::ServiceMarkedForDelete);
+  if (recreated != 0) platform::CloseServiceHandle(recreated);
+
+  EXPECT_TRUE(platform::CloseServiceHandle(held));
+  const platform::Handle fresh = Create(FName);
+  EXPECT_NE(fresh, 0u) << "the name is free once the last handle is closed; error "
+                       << platform::LastError();
+  if (fresh != 0) platform::CloseServiceHandle(fresh);
+}
+
 }  // namespace
