@@ -21,16 +21,29 @@ using Handle = std::uintptr_t;
 namespace error {
 constexpr std::uint32_t Success = 0;
 constexpr std::uint32_t FileNotFound = 2;
+constexpr std::uint32_t PathNotFound = 3;
 constexpr std::uint32_t AccessDenied = 5;
+constexpr std::uint32_t InvalidHandle = 6;
 constexpr std::uint32_t NotEnoughMemory = 8;
+constexpr std::uint32_t BadFormat = 11;
+constexpr std::uint32_t OutOfMemory = 14;
 constexpr std::uint32_t SharingViolation = 32;
 constexpr std::uint32_t InvalidParameter = 87;
+constexpr std::uint32_t InvalidName = 123;
 constexpr std::uint32_t BadPathname = 161;
+constexpr std::uint32_t AlreadyExists = 183;
+constexpr std::uint32_t InvalidServiceControl = 1052;
+constexpr std::uint32_t ServiceAlreadyRunning = 1056;
 constexpr std::uint32_t ServiceDoesNotExist = 1060;
+constexpr std::uint32_t ServiceNotActive = 1062;
 constexpr std::uint32_t FailedServiceControllerConnect = 1063;
 constexpr std::uint32_t ExceptionInService = 1064;
 constexpr std::uint32_t ServiceSpecificError = 1066;
+constexpr std::uint32_t ServiceMarkedForDelete = 1072;
 constexpr std::uint32_t ServiceExists = 1073;
+constexpr std::uint32_t NoAssociation = 1155;
+constexpr std::uint32_t InvalidWindowHandle = 1400;
+constexpr std::uint32_t InvalidThreadId = 1444;
 }  // namespace error
 
 // The calling thread's last error (GetLastError / SetLastError).

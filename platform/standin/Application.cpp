@@ -11,11 +11,12 @@
 
 #include "platform/Process.h"
 #include "platform/standin/Application.h"
+#include "platform/standin/Internal.h"
 
 namespace platform {
 
 namespace {
-constexpr std::uint32_t kInvalidWindowHandle = 1400;
+constexpr Handle kFirstWindow = 0x10040;
 
 struct Queue {
   std::deque<window::QueuedMessage> Messages;
@@ -32,7 +33,7 @@ struct WindowRecord {
 std::mutex gMutex;
 std::map<std::uint32_t, std::shared_ptr<Queue>> gQueues;  // by thread id
 std::map<Handle, WindowRecord> gWindows;
-Handle gNextWindow = 0x10040;
+Handle gNextWindow = kFirstWindow;
 
 std::shared_ptr<Queue> QueueOf(std::uint32_t thread) {
   auto& queue = gQueues[thread];
@@ -48,6 +49,7 @@ void PostLocked(std::uint32_t thread, const window::QueuedMessage& message) {
 }  // namespace
 
 WindowHandle window::CreateHidden(Procedure procedure, void* context) {
+  if (standin::Fails("CreateWindowExW")) return {};
   std::lock_guard<std::mutex> lock(gMutex);
   const Handle handle = gNextWindow;
   gNextWindow += 4;
@@ -116,10 +118,11 @@ void window::PostQuit() {
 
 bool PostWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
                        std::intptr_t lParam) {
+  if (standin::Fails("PostMessageW")) return false;
   std::lock_guard<std::mutex> lock(gMutex);
   auto it = gWindows.find(window);
   if (it == gWindows.end()) {
-    SetLastError(kInvalidWindowHandle);
+    SetLastError(error::InvalidWindowHandle);
     return false;
   }
   PostLocked(it->second.Thread, window::QueuedMessage{window, msg, wParam, lParam});
@@ -134,7 +137,7 @@ std::intptr_t SendWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t
     std::lock_guard<std::mutex> lock(gMutex);
     auto it = gWindows.find(window);
     if (it == gWindows.end()) {
-      SetLastError(kInvalidWindowHandle);
+      SetLastError(error::InvalidWindowHandle);
       return 0;
     }
     procedure = it->second.Procedure;
@@ -146,10 +149,11 @@ std::intptr_t SendWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t
 }
 
 bool ShowOwnedPopups(Handle window, bool show) {
+  if (standin::Fails("ShowOwnedPopups")) return false;
   std::lock_guard<std::mutex> lock(gMutex);
   auto it = gWindows.find(window);
   if (it == gWindows.end()) {
-    SetLastError(kInvalidWindowHandle);
+    SetLastError(error::InvalidWindowHandle);
     return false;
   }
   if (!show) ++it->second.HiddenPopupCalls;
@@ -170,6 +174,13 @@ int standin::QueuedWindowMessages(Handle window) {
   for (const auto& m : QueueOf(it->second.Thread)->Messages)
     if (m.Window == window) ++count;
   return count;
+}
+
+void standin::detail::ResetApplication() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gWindows.clear();
+  gQueues.clear();
+  gNextWindow = kFirstWindow;
 }
 
 }  // namespace platform

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/standin/Internal.h"
+
 namespace platform {
 
 namespace {
@@ -56,5 +58,7 @@ void standin::SetLocalTime(std::optional<LocalTime> now) {
   std::lock_guard<std::mutex> lock(ClockMutex());
   FixedTime() = now;
 }
+
+void standin::detail::ResetClock() { SetLocalTime(std::nullopt); }
 
 }  // namespace platform

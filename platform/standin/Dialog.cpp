@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/Dialog.h"
+#include "platform/standin/Internal.h"
 
 namespace platform {
 
@@ -16,6 +17,7 @@ std::wstring gStdErr;
 
 int ShowMessageBox(Handle owner, const std::wstring& text, const std::wstring& caption,
                    std::uint32_t flags) {
+  if (standin::Fails("MessageBoxW")) return 0;
   std::lock_guard<std::mutex> lock(gMutex);
   gShown.push_back({owner, text, caption, flags});
   return 1;  // IDOK
@@ -36,7 +38,7 @@ void WriteStdErr(const std::wstring& text) {
   gStdErr += text;
 }
 
-void standin::ResetDialogs() {
+void standin::detail::ResetDialogs() {
   std::lock_guard<std::mutex> lock(gMutex);
   gShown.clear();
   gConsole = false;

@@ -17,8 +17,6 @@ struct ShownDialog {
   std::uint32_t Flags = 0;
 };
 
-// Forgets what was shown and written, and makes the process windowed again.
-void ResetDialogs();
 std::vector<ShownDialog> ShownDialogs();
 // Pretends the executable is a console program (or not).
 void SetConsole(bool console);

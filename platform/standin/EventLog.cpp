@@ -6,13 +6,11 @@
 #include <mutex>
 
 #include "platform/standin/EventLog.h"
-#include "platform/standin/Faults.h"
+#include "platform/standin/Internal.h"
 
 namespace platform {
 
 namespace {
-constexpr std::uint32_t InvalidHandle = 6;  // ERROR_INVALID_HANDLE
-
 std::mutex gMutex;
 std::map<Handle, std::wstring> gSources;
 Handle gNextHandle = 0x5100;
@@ -22,8 +20,7 @@ int gDeregistrations = 0;
 }  // namespace
 
 EventSourceHandle RegisterEventSource(const std::wstring& sourceName) {
-  std::uint32_t code = 0;
-  if (standin::TakeFault("RegisterEventSourceW", code)) return {};
+  if (standin::Fails("RegisterEventSourceW")) return {};
   std::lock_guard<std::mutex> lock(gMutex);
   const Handle handle = gNextHandle;
   gNextHandle += 4;
@@ -34,12 +31,11 @@ EventSourceHandle RegisterEventSource(const std::wstring& sourceName) {
 
 bool ReportEvent(const EventSourceHandle& source, std::uint16_t type, std::uint16_t category,
                  std::uint32_t id, const wchar_t* text) {
-  std::uint32_t code = 0;
-  if (standin::TakeFault("ReportEventW", code)) return false;
+  if (standin::Fails("ReportEventW")) return false;
   std::lock_guard<std::mutex> lock(gMutex);
   auto it = gSources.find(source.Get());
   if (it == gSources.end() || text == nullptr) {
-    SetLastError(InvalidHandle);
+    SetLastError(error::InvalidHandle);
     return false;
   }
   gEntries.push_back(standin::EventEntry{it->second, type, category, id, text});
@@ -47,9 +43,10 @@ bool ReportEvent(const EventSourceHandle& source, std::uint16_t type, std::uint1
 }
 
 bool DeregisterEventSource(Handle source) {
+  if (standin::Fails("DeregisterEventSource")) return false;
   std::lock_guard<std::mutex> lock(gMutex);
   if (gSources.erase(source) == 0) {
-    SetLastError(InvalidHandle);
+    SetLastError(error::InvalidHandle);
     return false;
   }
   ++gDeregistrations;
@@ -71,7 +68,9 @@ int standin::EventSourceDeregistrations() {
   return gDeregistrations;
 }
 
-void standin::ResetEventLog() {
+void standin::detail::ResetEventLog() {
+  // Sources stay open: a service's event-log writer lives as long as the
+  // service and keeps its handle from one run to the next, also across a reset.
   std::lock_guard<std::mutex> lock(gMutex);
   gEntries.clear();
   gRegistrations = 0;

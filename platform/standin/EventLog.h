@@ -19,7 +19,5 @@ std::vector<EventEntry> EventEntries();
 // Successful RegisterEventSourceW and DeregisterEventSource calls so far.
 int EventSourceRegistrations();
 int EventSourceDeregistrations();
-// Forgets the entries and the counts; sources still open stay usable.
-void ResetEventLog();
 
 }  // namespace platform::standin

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/standin/Internal.h"
 #include "platform/standin/Paths.h"
 
 namespace platform {
@@ -16,14 +17,15 @@ namespace platform {
 namespace {
 // Longest path an open accepts without the long-path prefix (MAX_PATH less the null).
 constexpr std::size_t kMaxPath = 259;
-constexpr std::uint32_t kPathNotFound = 3;
 
 std::uint32_t ErrorOf(int code) {
   switch (code) {
     case ENOENT:
     case ENOTDIR:
     case ENAMETOOLONG:
-      return kPathNotFound;
+      return error::PathNotFound;
+    case EEXIST:
+      return error::AlreadyExists;
     case EWOULDBLOCK:
       return error::SharingViolation;
     case ENOMEM:
@@ -41,9 +43,10 @@ bool HostPath(const std::wstring& path, std::string& host) {
 }  // namespace
 
 std::unique_ptr<LogFile> LogFile::OpenExclusive(const std::wstring& path) {
+  if (standin::Fails("CreateFileW")) return nullptr;
   std::string host;
   if (path.size() > kMaxPath || !HostPath(path, host)) {
-    SetLastError(kPathNotFound);
+    SetLastError(error::PathNotFound);
     return nullptr;
   }
   const int fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -63,6 +66,7 @@ std::unique_ptr<LogFile> LogFile::OpenExclusive(const std::wstring& path) {
 LogFile::~LogFile() { ::close(static_cast<int>(FHandle)); }
 
 bool LogFile::Write(const std::string& bytes) {
+  if (standin::Fails("WriteFile")) return false;
   const int fd = static_cast<int>(FHandle);
   const char* data = bytes.data();
   std::size_t left = bytes.size();
@@ -80,15 +84,17 @@ bool LogFile::Write(const std::string& bytes) {
 }
 
 bool DirectoryExists(const std::wstring& path) {
+  if (standin::Fails("GetFileAttributesW")) return false;
   std::string host;
   struct stat info;
   return HostPath(path, host) && ::stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool MakeDirectory(const std::wstring& path) {
+  if (standin::Fails("CreateDirectoryW")) return false;
   std::string host;
   if (!HostPath(path, host)) {
-    SetLastError(kPathNotFound);
+    SetLastError(error::PathNotFound);
     return false;
   }
   if (::mkdir(host.c_str(), 0755) != 0) {

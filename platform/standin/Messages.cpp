@@ -9,12 +9,11 @@
 #include <mutex>
 
 #include "platform/Process.h"
+#include "platform/standin/Internal.h"
 
 namespace platform {
 
 namespace {
-constexpr std::uint32_t InvalidThreadId = 1444;  // ERROR_INVALID_THREAD_ID
-
 struct Queue {
   std::condition_variable Arrived;
   std::deque<ThreadMessage> Items;
@@ -37,14 +36,17 @@ struct QueueOwner {
 };
 thread_local QueueOwner tQueue;
 
-// The calling thread's queue, made on first use; gMutex is held.
+// The calling thread's queue, made on first use (again after a reset); gMutex
+// is held.
 Queue& OwnQueue() {
-  if (!tQueue.Own) {
-    tQueue.ThreadId = CurrentThreadId();
-    tQueue.Own = std::make_shared<Queue>();
-    gQueues[tQueue.ThreadId] = tQueue.Own;
+  const std::uint32_t id = CurrentThreadId();
+  auto it = gQueues.find(id);
+  if (it == gQueues.end()) {
+    it = gQueues.emplace(id, std::make_shared<Queue>()).first;
+    tQueue.ThreadId = id;
+    tQueue.Own = it->second;
   }
-  return *tQueue.Own;
+  return *it->second;
 }
 
 bool InRange(const ThreadMessage& m, std::uint32_t first, std::uint32_t last) {
@@ -54,10 +56,11 @@ bool InRange(const ThreadMessage& m, std::uint32_t first, std::uint32_t last) {
 
 bool PostThreadMessage(std::uint32_t threadId, std::uint32_t message, std::uintptr_t wParam,
                        std::intptr_t lParam) {
+  if (standin::Fails("PostThreadMessageW")) return false;
   std::lock_guard<std::mutex> lock(gMutex);
   auto it = gQueues.find(threadId);
   if (it == gQueues.end()) {
-    SetLastError(InvalidThreadId);
+    SetLastError(error::InvalidThreadId);
     return false;
   }
   ThreadMessage m;
@@ -70,6 +73,7 @@ bool PostThreadMessage(std::uint32_t threadId, std::uint32_t message, std::uintp
 }
 
 int GetMessage(ThreadMessage& m) {
+  if (standin::Fails("GetMessageW")) return -1;
   std::unique_lock<std::mutex> lock(gMutex);
   Queue& queue = OwnQueue();
   queue.Arrived.wait(lock, [&] { return !queue.Items.empty(); });
@@ -98,6 +102,13 @@ void WaitForQueuedMessage() {
   std::unique_lock<std::mutex> lock(gMutex);
   Queue& queue = OwnQueue();
   queue.Arrived.wait(lock, [&] { return !queue.Items.empty(); });
+}
+
+void standin::detail::ResetMessages() {
+  // Threads still alive get a new, empty queue on their next use, as the first
+  // thread of a new process would.
+  std::lock_guard<std::mutex> lock(gMutex);
+  gQueues.clear();
 }
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <mutex>
 
+#include "platform/standin/Internal.h"
 #include "platform/standin/Paths.h"
 #include "platform/standin/Process.h"
 
@@ -46,6 +47,7 @@ std::wstring RealCommandLine() {
 }  // namespace
 
 std::wstring ModuleFileName() {
+  if (standin::Fails("GetModuleFileNameW")) return std::wstring();
   std::lock_guard<std::mutex> lock(gMutex);
   return gModuleFileName ? *gModuleFileName : RealModuleFileName();
 }
@@ -65,6 +67,12 @@ void standin::SetModuleFileName(std::optional<std::wstring> path) {
 void standin::SetCommandLine(std::optional<std::wstring> line) {
   std::lock_guard<std::mutex> lock(gMutex);
   gCommandLine = std::move(line);
+}
+
+void standin::detail::ResetProcess() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gModuleFileName.reset();
+  gCommandLine.reset();
 }
 
 void RestrictDllSearch() {}

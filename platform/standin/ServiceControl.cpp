@@ -10,24 +10,13 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/Compare.h"
 #include "platform/ServiceManager.h"
-#include "platform/standin/Faults.h"
+#include "platform/standin/Internal.h"
 
 namespace platform {
 
 namespace {
-constexpr std::uint32_t InvalidHandle = 6;             // ERROR_INVALID_HANDLE
-constexpr std::uint32_t ServiceAlreadyRunning = 1056;  // ERROR_SERVICE_ALREADY_RUNNING
-constexpr std::uint32_t InvalidServiceControl = 1052;  // ERROR_INVALID_SERVICE_CONTROL
-constexpr std::uint32_t ServiceNotActive = 1062;       // ERROR_SERVICE_NOT_ACTIVE
-
-std::wstring Key(const std::wstring& name) {
-  std::wstring key = name;
-  for (wchar_t& c : key)
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
-  return key;
-}
+constexpr Handle kFirstHandle = 0x7700;
 
 struct StartRequest {
   std::wstring Name;
@@ -51,10 +40,10 @@ struct Manager {
   std::deque<StartRequest> Starts;
   std::deque<ControlRequest> Controls;
   std::uint64_t NextTicket = 1;
-  std::uint64_t Delivered = 0;  // tickets are delivered in order
-  std::map<std::wstring, Service> Services;
+  std::uint64_t Delivered = 0;               // tickets are delivered in order
+  std::map<std::wstring, Service> Services;  // by folded name
   std::map<Handle, std::wstring> Handles;
-  Handle NextHandle = 0x7700;
+  Handle NextHandle = kFirstHandle;
   int Registrations = 0;
   int MainsRunning = 0;
   bool Running = false;
@@ -73,18 +62,17 @@ ServiceMainFunction FindEntry(const ServiceTableEntry* table, const std::wstring
   while (table[count].ServiceName != nullptr) ++count;
   if (count == 1) return table[0].ServiceProc;
   for (int i = 0; i < count; ++i)
-    if (SameTextIgnoreCase(table[i].ServiceName, name)) return table[i].ServiceProc;
+    if (standin::SameName(table[i].ServiceName, name)) return table[i].ServiceProc;
   return nullptr;
 }
 }  // namespace
 
 bool StartServiceCtrlDispatcher(const ServiceTableEntry* table) {
-  std::uint32_t code = 0;
-  if (standin::TakeFault("StartServiceCtrlDispatcherW", code)) return false;
+  if (standin::Fails("StartServiceCtrlDispatcherW")) return false;
   Manager& m = M();
   std::unique_lock<std::mutex> lock(m.Mutex);
   if (m.Running) {
-    SetLastError(ServiceAlreadyRunning);
+    SetLastError(error::ServiceAlreadyRunning);
     return false;
   }
   if (m.Starts.empty()) {
@@ -139,11 +127,10 @@ bool StartServiceCtrlDispatcher(const ServiceTableEntry* table) {
 }
 
 Handle RegisterServiceCtrlHandler(const std::wstring& serviceName, HandlerFunction handler) {
-  std::uint32_t code = 0;
-  if (standin::TakeFault("RegisterServiceCtrlHandlerW", code)) return 0;
+  if (standin::Fails("RegisterServiceCtrlHandlerW")) return 0;
   Manager& m = M();
   std::lock_guard<std::mutex> lock(m.Mutex);
-  const std::wstring key = Key(serviceName);
+  const std::wstring key = standin::FoldName(serviceName);
   m.Services[key].Handler = handler;
   const Handle handle = m.NextHandle;
   m.NextHandle += 8;
@@ -153,13 +140,12 @@ Handle RegisterServiceCtrlHandler(const std::wstring& serviceName, HandlerFuncti
 }
 
 bool SetServiceStatus(Handle statusHandle, const ServiceStatus& status) {
-  std::uint32_t code = 0;
-  if (standin::TakeFault("SetServiceStatus", code)) return false;
+  if (standin::Fails("SetServiceStatus")) return false;
   Manager& m = M();
   std::lock_guard<std::mutex> lock(m.Mutex);
   auto it = m.Handles.find(statusHandle);
   if (it == m.Handles.end()) {
-    SetLastError(InvalidHandle);
+    SetLastError(error::InvalidHandle);
     return false;
   }
   m.Services[it->second].Records.push_back(status);
@@ -167,13 +153,16 @@ bool SetServiceStatus(Handle statusHandle, const ServiceStatus& status) {
   return true;
 }
 
-void standin::ResetServiceManager() {
+void standin::detail::ResetServiceControl() {
   Manager& m = M();
   std::lock_guard<std::mutex> lock(m.Mutex);
   m.Starts.clear();
   m.Controls.clear();
+  m.NextTicket = 1;
+  m.Delivered = 0;
   m.Services.clear();
   m.Handles.clear();
+  m.NextHandle = kFirstHandle;
   m.Registrations = 0;
   m.Returned = false;
 }
@@ -189,22 +178,22 @@ void standin::ArrangeStart(const std::wstring& serviceName,
 bool standin::SendControl(const std::wstring& serviceName, std::uint32_t code) {
   Manager& m = M();
   std::unique_lock<std::mutex> lock(m.Mutex);
-  auto it = m.Services.find(Key(serviceName));
+  auto it = m.Services.find(standin::FoldName(serviceName));
   if (!m.Running || it == m.Services.end() || it->second.Handler == nullptr) {
-    SetLastError(ServiceNotActive);
+    SetLastError(error::ServiceNotActive);
     return false;
   }
   const std::vector<ServiceStatus>& records = it->second.Records;
   const std::uint32_t accepted = records.empty() ? 0 : records.back().ControlsAccepted;
   if (!records.empty() && records.back().CurrentState == svc::Stopped) {
-    SetLastError(ServiceNotActive);
+    SetLastError(error::ServiceNotActive);
     return false;
   }
   const bool refused = (code == svc::ControlStop && !(accepted & svc::AcceptStop)) ||
                        ((code == svc::ControlPause || code == svc::ControlContinue) &&
                         !(accepted & svc::AcceptPauseContinue));
   if (refused) {
-    SetLastError(InvalidServiceControl);
+    SetLastError(error::InvalidServiceControl);
     return false;
   }
   const std::uint64_t ticket = m.NextTicket++;
@@ -217,7 +206,7 @@ bool standin::SendControl(const std::wstring& serviceName, std::uint32_t code) {
 std::vector<ServiceStatus> standin::StatusRecords(const std::wstring& serviceName) {
   Manager& m = M();
   std::lock_guard<std::mutex> lock(m.Mutex);
-  auto it = m.Services.find(Key(serviceName));
+  auto it = m.Services.find(standin::FoldName(serviceName));
   return it == m.Services.end() ? std::vector<ServiceStatus>() : it->second.Records;
 }
 
@@ -225,7 +214,7 @@ bool standin::WaitForStatusRecords(const std::wstring& serviceName, std::size_t 
                                    std::chrono::milliseconds timeout) {
   Manager& m = M();
   std::unique_lock<std::mutex> lock(m.Mutex);
-  const std::wstring key = Key(serviceName);
+  const std::wstring key = standin::FoldName(serviceName);
   return m.Changed.wait_for(lock, timeout, [&] {
     auto it = m.Services.find(key);
     return it != m.Services.end() && it->second.Records.size() >= count;

@@ -12,10 +12,6 @@
 
 namespace platform::standin {
 
-// A fresh manager: no start arranged, no handler, no record. The dispatcher
-// must not be running.
-void ResetServiceManager();
-
 // Queues a start request; the dispatcher runs it on a new service-main thread
 // with argv = the service name, then the arguments. Without one arranged,
 // StartServiceCtrlDispatcher fails at once with 1063, as from a prompt.

@@ -3,18 +3,15 @@
 // only marked; it disappears when its last handle is closed.
 #include "platform/standin/ServiceRegistry.h"
 
-#include <cwctype>
 #include <map>
 #include <mutex>
 
-#include "platform/standin/Faults.h"
+#include "platform/standin/Internal.h"
 
 namespace platform {
 
 namespace {
-constexpr std::uint32_t kInvalidHandle = 6;
-constexpr std::uint32_t kInvalidName = 123;
-constexpr std::uint32_t kMarkedForDelete = 1072;
+constexpr Handle kFirstHandle = 0x5C0000;
 
 struct Registered {
   ServiceRegistration Registration;
@@ -28,17 +25,11 @@ struct OpenHandle {
 };
 
 std::mutex gMutex;
-std::map<std::wstring, Registered> gServices;  // by lower-cased name
+std::map<std::wstring, Registered> gServices;  // by folded name
 std::map<Handle, OpenHandle> gHandles;
 std::vector<standin::CreateServiceCall> gCalls;
-Handle gNextHandle = 0x5C0000;
+Handle gNextHandle = kFirstHandle;
 std::uint32_t gNextTag = 1;
-
-std::wstring Key(const std::wstring& name) {
-  std::wstring key = name;
-  for (auto& c : key) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-  return key;
-}
 
 Handle NewHandle(bool isManager, const std::wstring& key) {
   const Handle handle = gNextHandle;
@@ -52,38 +43,35 @@ bool IsManager(Handle handle) {
   auto it = gHandles.find(handle);
   return it != gHandles.end() && it->second.IsManager;
 }
-
-bool Fails(const char* function) {
-  std::uint32_t code = 0;
-  return standin::TakeFault(function, code);
-}
 }  // namespace
 
 ScmHandle OpenSCManager(std::uint32_t /*desiredAccess*/) {
-  if (Fails("OpenSCManagerW")) return {};
+  if (standin::Fails("OpenSCManagerW")) return {};
   std::lock_guard<std::mutex> lock(gMutex);
   return ScmHandle(NewHandle(true, std::wstring()));
 }
 
 ServiceHandle CreateService(const ScmHandle& manager, const ServiceRegistration& registration) {
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    standin::CreateServiceCall call{manager.Get(), registration, std::nullopt};
+    if (registration.TagId) call.TagIn = *registration.TagId;
+    gCalls.push_back(call);
+  }
+  if (standin::Fails("CreateServiceW")) return {};
   std::lock_guard<std::mutex> lock(gMutex);
-  standin::CreateServiceCall call{manager.Get(), registration, std::nullopt};
-  if (registration.TagId) call.TagIn = *registration.TagId;
-  gCalls.push_back(call);
-  std::uint32_t code = 0;
-  if (standin::TakeFault("CreateServiceW", code)) return {};
   if (!IsManager(manager.Get())) {
-    SetLastError(kInvalidHandle);
+    SetLastError(error::InvalidHandle);
     return {};
   }
   if (registration.ServiceName.empty() || registration.BinaryPathName.empty()) {
-    SetLastError(kInvalidName);
+    SetLastError(error::InvalidName);
     return {};
   }
-  const std::wstring key = Key(registration.ServiceName);
+  const std::wstring key = standin::FoldName(registration.ServiceName);
   auto it = gServices.find(key);
   if (it != gServices.end()) {
-    SetLastError(it->second.MarkedForDelete ? kMarkedForDelete : error::ServiceExists);
+    SetLastError(it->second.MarkedForDelete ? error::ServiceMarkedForDelete : error::ServiceExists);
     return {};
   }
   if (registration.TagId) *registration.TagId = gNextTag++;
@@ -95,13 +83,13 @@ ServiceHandle CreateService(const ScmHandle& manager, const ServiceRegistration&
 
 ServiceHandle OpenService(const ScmHandle& manager, const std::wstring& serviceName,
                           std::uint32_t /*desiredAccess*/) {
-  if (Fails("OpenServiceW")) return {};
+  if (standin::Fails("OpenServiceW")) return {};
   std::lock_guard<std::mutex> lock(gMutex);
   if (!IsManager(manager.Get())) {
-    SetLastError(kInvalidHandle);
+    SetLastError(error::InvalidHandle);
     return {};
   }
-  const std::wstring key = Key(serviceName);
+  const std::wstring key = standin::FoldName(serviceName);
   auto it = gServices.find(key);
   if (it == gServices.end()) {
     SetLastError(error::ServiceDoesNotExist);
@@ -111,16 +99,16 @@ ServiceHandle OpenService(const ScmHandle& manager, const std::wstring& serviceN
 }
 
 bool DeleteService(const ServiceHandle& service) {
-  if (Fails("DeleteService")) return false;
+  if (standin::Fails("DeleteService")) return false;
   std::lock_guard<std::mutex> lock(gMutex);
   auto handle = gHandles.find(service.Get());
   if (handle == gHandles.end() || handle->second.IsManager) {
-    SetLastError(kInvalidHandle);
+    SetLastError(error::InvalidHandle);
     return false;
   }
   Registered& entry = gServices[handle->second.Key];
   if (entry.MarkedForDelete) {
-    SetLastError(kMarkedForDelete);
+    SetLastError(error::ServiceMarkedForDelete);
     return false;
   }
   entry.MarkedForDelete = true;
@@ -128,10 +116,11 @@ bool DeleteService(const ServiceHandle& service) {
 }
 
 bool CloseServiceHandle(Handle handle) {
+  if (standin::Fails("CloseServiceHandle")) return false;
   std::lock_guard<std::mutex> lock(gMutex);
   auto it = gHandles.find(handle);
   if (it == gHandles.end()) {
-    SetLastError(kInvalidHandle);
+    SetLastError(error::InvalidHandle);
     return false;
   }
   if (!it->second.IsManager) {
@@ -144,11 +133,12 @@ bool CloseServiceHandle(Handle handle) {
   return true;
 }
 
-void standin::ResetServiceRegistry() {
+void standin::detail::ResetServiceRegistry() {
   std::lock_guard<std::mutex> lock(gMutex);
   gServices.clear();
   gHandles.clear();
   gCalls.clear();
+  gNextHandle = kFirstHandle;
   gNextTag = 1;
 }
 
@@ -159,14 +149,14 @@ std::vector<standin::CreateServiceCall> standin::CreateServiceCalls() {
 
 std::optional<ServiceRegistration> standin::RegisteredService(const std::wstring& name) {
   std::lock_guard<std::mutex> lock(gMutex);
-  auto it = gServices.find(Key(name));
+  auto it = gServices.find(standin::FoldName(name));
   if (it == gServices.end()) return std::nullopt;
   return it->second.Registration;
 }
 
 void standin::AddRegisteredService(const ServiceRegistration& registration) {
   std::lock_guard<std::mutex> lock(gMutex);
-  Registered& entry = gServices[Key(registration.ServiceName)];
+  Registered& entry = gServices[standin::FoldName(registration.ServiceName)];
   entry.Registration = registration;
   entry.Registration.TagId = nullptr;
 }

@@ -17,8 +17,6 @@ struct CreateServiceCall {
   std::optional<std::uint32_t> TagIn;  // what the tag pointer held, when one was passed
 };
 
-// Forgets every registration, open handle and recorded call.
-void ResetServiceRegistry();
 // Every CreateService call, in order, including the failed ones.
 std::vector<CreateServiceCall> CreateServiceCalls();
 // The registration kept under a name (names compare without case), if any.

@@ -1,7 +1,8 @@
 // A shell that really starts the program: the file is taken as a host
 // executable and spawned with the parameters split at blanks. Like the Windows
 // shell, the launch is not waited for, the child inherits no handles and no
-// console, and failures come back as the shell's small error codes.
+// console, and a failure comes back as the shell's small code with the
+// system's error as the last error.
 #include "platform/Shell.h"
 
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/standin/Internal.h"
 #include "platform/standin/Paths.h"
 #include "platform/standin/Shell.h"
 
@@ -25,17 +27,31 @@ namespace {
 
 // What the Windows shell returns for a started program (a fake instance handle).
 constexpr std::intptr_t kLaunched = 42;
-constexpr std::intptr_t kFileNotFound = 2;
-constexpr std::intptr_t kPathNotFound = 3;
-constexpr std::intptr_t kAccessDenied = 5;
-constexpr std::intptr_t kOutOfMemory = 8;
-constexpr std::intptr_t kBadFormat = 11;
-constexpr std::intptr_t kNoAssociation = 31;
+constexpr std::intptr_t kShareResult = 26;          // SE_ERR_SHARE
+constexpr std::intptr_t kNoAssociationResult = 31;  // SE_ERR_NOASSOC
 
 std::mutex gMutex;
-std::optional<std::intptr_t> gNextResult;
-std::function<void()> gNextFault;
 std::vector<standin::ShellLaunch> gLaunches;
+
+// The shell's value for a failed launch: its few codes of its own share the
+// system's numbers; for anything else it has none and answers 0, "out of
+// memory or resources".
+std::intptr_t ShellResult(std::uint32_t code) {
+  switch (code) {
+    case error::FileNotFound:
+    case error::PathNotFound:
+    case error::AccessDenied:
+    case error::NotEnoughMemory:
+    case error::BadFormat:
+      return static_cast<std::intptr_t>(code);
+    case error::SharingViolation:
+      return kShareResult;
+    case error::NoAssociation:
+      return kNoAssociationResult;
+    default:
+      return 0;
+  }
+}
 
 bool IsDirectory(const std::string& path) {
   struct stat st {};
@@ -49,24 +65,24 @@ std::string ParentOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::intptr_t FromErrno(int err, const std::string& path) {
+std::uint32_t FromErrno(int err, const std::string& path) {
   switch (err) {
     case ENOENT:
-      return IsDirectory(ParentOf(path)) ? kFileNotFound : kPathNotFound;
+      return IsDirectory(ParentOf(path)) ? error::FileNotFound : error::PathNotFound;
     case ENOTDIR:
     case ENAMETOOLONG:
-      return kPathNotFound;
+      return error::PathNotFound;
     case EACCES:
     case EPERM:
     case EISDIR:
-      return kAccessDenied;
+      return error::AccessDenied;
     case ENOEXEC:
-      return kBadFormat;
+      return error::BadFormat;
     case ENOMEM:
     case EAGAIN:
-      return kOutOfMemory;
+      return error::NotEnoughMemory;
     default:
-      return kFileNotFound;
+      return error::FileNotFound;
   }
 }
 
@@ -84,21 +100,22 @@ std::vector<std::string> SplitAtBlanks(const std::wstring& text) {
   return out;
 }
 
-std::intptr_t Launch(const std::optional<std::wstring>& verb, const std::wstring& file,
+// Starts the program; 0, or the system's error code for the failure.
+std::uint32_t Launch(const std::optional<std::wstring>& verb, const std::wstring& file,
                      const std::optional<std::wstring>& parameters,
                      const std::optional<std::wstring>& directory) {
   // Only the default verb and "open" start a program; the stand-in knows no other.
-  if (verb && !verb->empty() && *verb != L"open") return kNoAssociation;
-  if (file.empty()) return kFileNotFound;
+  if (verb && !verb->empty() && *verb != L"open") return error::NoAssociation;
+  if (file.empty()) return error::FileNotFound;
 
   const std::string dir = directory && !directory->empty() ? standin::ToHostPath(*directory) : "";
-  if (!dir.empty() && !IsDirectory(dir)) return kPathNotFound;
+  if (!dir.empty() && !IsDirectory(dir)) return error::PathNotFound;
   std::string path = standin::ToHostPath(file);
   if (!dir.empty() && path[0] != '/') path = dir + "/" + path;
 
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return FromErrno(errno, path);
-  if (S_ISDIR(st.st_mode) || ::access(path.c_str(), X_OK) != 0) return kAccessDenied;
+  if (S_ISDIR(st.st_mode) || ::access(path.c_str(), X_OK) != 0) return error::AccessDenied;
 
   std::vector<std::string> args{path};
   if (parameters)
@@ -108,7 +125,7 @@ std::intptr_t Launch(const std::optional<std::wstring>& verb, const std::wstring
   argv.push_back(nullptr);
 
   posix_spawn_file_actions_t actions;
-  if (::posix_spawn_file_actions_init(&actions) != 0) return kOutOfMemory;
+  if (::posix_spawn_file_actions_init(&actions) != 0) return error::NotEnoughMemory;
   // A windowed program has no console, and Windows hands it none of our handles:
   // an inherited lock or pipe would outlive us in the child.
   ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -129,7 +146,7 @@ std::intptr_t Launch(const std::optional<std::wstring>& verb, const std::wstring
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
   }).detach();
-  return kLaunched;
+  return 0;
 }
 
 }  // namespace
@@ -137,28 +154,16 @@ std::intptr_t Launch(const std::optional<std::wstring>& verb, const std::wstring
 std::intptr_t ShellExecute(Handle /*owner*/, const std::optional<std::wstring>& verb,
                            const std::wstring& file, const std::optional<std::wstring>& parameters,
                            const std::optional<std::wstring>& directory, std::int32_t showCommand) {
-  std::optional<std::intptr_t> forced;
-  std::function<void()> fault;
+  const std::uint32_t failure =
+      standin::Fails("ShellExecuteW") ? LastError() : Launch(verb, file, parameters, directory);
+  const std::intptr_t result = failure == 0 ? kLaunched : ShellResult(failure);
   {
     std::lock_guard<std::mutex> lock(gMutex);
-    forced.swap(gNextResult);
-    fault.swap(gNextFault);
+    gLaunches.push_back(
+        standin::ShellLaunch{verb, file, parameters, directory, showCommand, result});
   }
-  if (fault) fault();
-  const std::intptr_t result = forced ? *forced : Launch(verb, file, parameters, directory);
-  std::lock_guard<std::mutex> lock(gMutex);
-  gLaunches.push_back(standin::ShellLaunch{verb, file, parameters, directory, showCommand, result});
+  if (failure != 0) SetLastError(failure);
   return result;
-}
-
-void standin::SetNextShellResult(std::intptr_t value) {
-  std::lock_guard<std::mutex> lock(gMutex);
-  gNextResult = value;
-}
-
-void standin::SetNextShellFault(std::function<void()> fault) {
-  std::lock_guard<std::mutex> lock(gMutex);
-  gNextFault = std::move(fault);
 }
 
 std::vector<standin::ShellLaunch> standin::ShellLaunches() {
@@ -166,7 +171,7 @@ std::vector<standin::ShellLaunch> standin::ShellLaunches() {
   return gLaunches;
 }
 
-void standin::ClearShellLaunches() {
+void standin::detail::ResetShell() {
   std::lock_guard<std::mutex> lock(gMutex);
   gLaunches.clear();
 }

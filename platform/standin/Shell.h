@@ -1,8 +1,9 @@
-// Test controls of the stand-in shell.
+// Test controls of the stand-in shell. A refused or failing launch is arranged
+// through the common fault hook (Control.h) under "ShellExecuteW": the shell
+// then answers with its code for the armed error.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,16 +20,7 @@ struct ShellLaunch {
   std::intptr_t Result = 0;
 };
 
-// The next ShellExecute returns value without starting anything (a shell that
-// refuses, e.g. 0 for out of memory); later calls launch for real again.
-void SetNextShellResult(std::intptr_t value);
-
-// The next ShellExecute runs fault before anything else; a test throws from it
-// to model a failure raised while the launch is under way.
-void SetNextShellFault(std::function<void()> fault);
-
-// Every ShellExecute call since the last clear, oldest first.
+// Every ShellExecute call since the reset, oldest first.
 std::vector<ShellLaunch> ShellLaunches();
-void ClearShellLaunches();
 
 }  // namespace platform::standin

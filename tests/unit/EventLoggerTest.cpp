@@ -4,8 +4,8 @@
 
 #include <memory>
 
+#include "platform/standin/Control.h"
 #include "platform/standin/EventLog.h"
-#include "platform/standin/Faults.h"
 #include "platform/standin/Process.h"
 #include "svc/EventLogger.h"
 #include "svc/Service.h"
@@ -25,14 +25,8 @@ public:
 
 class EventLogger : public ::testing::Test {
 protected:
-  void SetUp() override {
-    standin::ResetEventLog();
-    standin::ClearFaults();
-  }
-  void TearDown() override {
-    standin::ClearFaults();
-    standin::SetModuleFileName(std::nullopt);
-  }
+  void SetUp() override { standin::Reset(); }
+  void TearDown() override { standin::Reset(); }
 };
 
 TEST_F(EventLogger, RegistersOnTheFirstEntryReusesTheSourceAndDeregistersOnce) {

@@ -9,8 +9,8 @@
 #include "app/UVelmoraNFCeStarter.h"
 #include "platform/Dialog.h"
 #include "platform/ServiceManager.h"
+#include "platform/standin/Control.h"
 #include "platform/standin/Dialog.h"
-#include "platform/standin/Faults.h"
 #include "platform/standin/Process.h"
 #include "platform/standin/ServiceRegistry.h"
 #include "svc/Installation.h"
@@ -48,9 +48,7 @@ public:
 class Installation : public ::testing::Test {
 protected:
   void SetUp() override {
-    standin::ResetServiceRegistry();
-    standin::ResetDialogs();
-    standin::ClearFaults();
+    standin::Reset();
     standin::SetModuleFileName(std::wstring(LR"(C:\Apps\ServicoVelmoraNFCe.exe)"));
     App = std::make_unique<TServiceApplication>(nullptr);
     ServiceApplication = App.get();
@@ -61,9 +59,7 @@ protected:
     ServiceApplication = nullptr;
     StarterInstance = nullptr;
     App.reset();
-    standin::SetModuleFileName(std::nullopt);
-    standin::SetCommandLine(std::nullopt);
-    standin::ClearFaults();
+    standin::Reset();
   }
 
   TPlainService* AddService(const std::wstring& name,
@@ -131,7 +127,7 @@ TEST_F(Installation, PathIsQuotedOnlyWhenItHoldsABlank) {
   };
   TPlainService* service = AddService(L"Svc");
   for (const auto& c : cases) {
-    standin::ResetServiceRegistry();
+    standin::Reset();
     standin::SetModuleFileName(std::wstring(c.Module));
     {
       const platform::ScmHandle manager = platform::OpenSCManager(platform::svc::ManagerAllAccess);
@@ -256,7 +252,7 @@ TEST_F(Installation, RemovingRegisteredAndMissingServices) {
   EXPECT_EQ(shown[0].Caption, L"Information");
   EXPECT_EQ(App->ExitCode(), 0);
 
-  standin::ResetDialogs();
+  standin::Reset();
   RunWith(L"/silent /uninstall");  // no longer registered
   shown = standin::ShownDialogs();
   ASSERT_EQ(shown.size(), 1u);

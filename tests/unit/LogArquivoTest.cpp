@@ -19,6 +19,7 @@
 #include "platform/Process.h"
 #include "platform/Text.h"
 #include "platform/standin/Clock.h"
+#include "platform/standin/Control.h"
 #include "platform/standin/EventLog.h"
 #include "platform/standin/Paths.h"
 #include "platform/standin/Process.h"
@@ -117,6 +118,10 @@ std::string Hexa8(std::uint32_t valor) {
 class LogArquivoTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    // The previous logger's closing entry first, then a stand-in like a new process's.
+    ReleaseLog();
+    ASSERT_TRUE(EsperaEscritores());
+    platform::standin::Reset();
     std::random_device aleatorio;
     FPasta = fs::temp_directory_path() /
              ("velmora-log-" +
@@ -125,17 +130,13 @@ protected:
     fs::create_directories(FPasta);
     UsaExecutavel(FPasta / "ServicoVelmoraNFCe.exe");
     platform::standin::SetLocalTime(Momento(2024, 1, 15, 8, 15, 42));
-    ReleaseLog();
-    ASSERT_TRUE(EsperaEscritores());
-    platform::standin::ResetEventLog();
   }
 
   void TearDown() override {
     EXPECT_TRUE(EsperaEscritores());
     ReleaseLog();
     EXPECT_TRUE(EsperaEscritores());
-    platform::standin::SetLocalTime(std::nullopt);
-    platform::standin::SetModuleFileName(std::nullopt);
+    platform::standin::Reset();
     std::error_code ignorado;
     fs::remove_all(FPasta, ignorado);
   }
@@ -401,7 +402,6 @@ TEST_F(LogArquivoTest, EntriesGoToTheEventLogWhileAnotherProcessHoldsTheFile) {
   ASSERT_EQ(desviadas.size(), 3u);
   for (const auto& desviada : desviadas)
     EsperaDesviada(desviada, L"perdida", FromHostPath(arquivo.string()), 32);
-  platform::standin::ResetEventLog();
 
   fs::remove(sinal);  // tells the holder to let go
   const std::wstring nome = FromHostPath(arquivo.string());
@@ -411,7 +411,7 @@ TEST_F(LogArquivoTest, EntriesGoToTheEventLogWhileAnotherProcessHoldsTheFile) {
   const std::vector<std::string> linhas = Linhas(Le(arquivo));
   ASSERT_EQ(linhas.size(), 1u);
   EXPECT_NE(linhas[0].find("] escrita"), std::string::npos);
-  EXPECT_TRUE(Desviadas().empty()) << "a line that reaches the file goes nowhere else";
+  EXPECT_EQ(Desviadas().size(), 3u) << "a line that reaches the file goes nowhere else";
 }
 
 TEST_F(LogArquivoTest, BurstOfAThousandEntriesFromSixteenThreadsKeepsEveryLine) {

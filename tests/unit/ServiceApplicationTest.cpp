@@ -25,9 +25,9 @@
 #include "platform/Dialog.h"
 #include "platform/Process.h"
 #include "platform/standin/Application.h"
+#include "platform/standin/Control.h"
 #include "platform/standin/Dialog.h"
 #include "platform/standin/EventLog.h"
-#include "platform/standin/Faults.h"
 #include "platform/standin/Paths.h"
 #include "platform/standin/Process.h"
 #include "platform/standin/ServiceControl.h"
@@ -82,10 +82,7 @@ std::vector<std::wstring> EntryTexts() {
 class ServiceApplicationRun : public ::testing::Test {
 protected:
   void SetUp() override {
-    standin::ResetServiceManager();
-    standin::ResetEventLog();
-    standin::ResetDialogs();
-    standin::ClearFaults();
+    standin::Reset();
     ResetStatusCheckPoint();
     standin::SetModuleFileName(kExe);
     standin::SetCommandLine(kExe);  // no switch: a service process
@@ -98,8 +95,7 @@ protected:
     ServiceApplication = nullptr;
     App.reset();
     Windowed.reset();
-    standin::SetModuleFileName(std::nullopt);
-    standin::SetCommandLine(std::nullopt);
+    standin::Reset();
   }
 
   TAppTestService* AddService() {
@@ -252,7 +248,6 @@ TEST_F(ServiceApplicationRun, InitializeRunsOnceAndDelayInitializeDefersItUnless
   App->Initialize();  // does nothing the second time
   EXPECT_TRUE(Windowed->ShowMainForm());
 
-  standin::ResetServiceRegistry();
   struct {
     const wchar_t* Switches;
     bool Delay;
@@ -272,8 +267,6 @@ TEST_F(ServiceApplicationRun, InitializeRunsOnceAndDelayInitializeDefersItUnless
     EXPECT_EQ(StarterInstance, App->Services(0));
     StarterInstance = nullptr;
   }
-  standin::ResetServiceRegistry();
-  standin::ResetDialogs();
 }
 
 TEST_F(ServiceApplicationRun, CleanUpAtExitHidesPopupsAndDestroysTheServices) {
@@ -292,19 +285,11 @@ TEST_F(ServiceApplicationRun, CleanUpAtExitHidesPopupsAndDestroysTheServices) {
 // The whole program, as the platform starts it.
 class Program : public ::testing::Test {
 protected:
-  void SetUp() override {
-    standin::ResetServiceManager();
-    standin::ResetServiceRegistry();
-    standin::ResetEventLog();
-    standin::ResetDialogs();
-    standin::ClearFaults();
+  void SetUp() override { NewProcess(); }
+  void TearDown() override { standin::Reset(); }
+  static void NewProcess() {
+    standin::Reset();
     standin::SetModuleFileName(kExe);
-  }
-  void TearDown() override {
-    standin::ResetServiceRegistry();
-    standin::SetModuleFileName(std::nullopt);
-    standin::SetCommandLine(std::nullopt);
-    standin::ClearFaults();
   }
   static int RunWith(const std::wstring& switches) {
     standin::SetCommandLine(kExe + L" " + switches);
@@ -324,7 +309,7 @@ TEST_F(Program, ExitCodesOfRegistrationRemovalAndAFailedDispatcher) {
   EXPECT_EQ(standin::ShownDialogs().size(), 3u);
   EXPECT_TRUE(standin::EventEntries().empty());
 
-  standin::ResetDialogs();
+  NewProcess();
   EXPECT_EQ(RunWith(L"/SILENT"), 1063);  // a service process started from a prompt
   EXPECT_TRUE(standin::ShownDialogs().empty());
   ASSERT_EQ(EntryTexts(), std::vector<std::wstring>{SystemErrorText(1063)});
@@ -384,14 +369,14 @@ TEST(LastResortText, AddsAFullStopOnlyWhenTheMessageLacksOne) {
 }
 
 TEST(LastResort, ConsoleProgramWritesToStandardError) {
-  standin::ResetDialogs();
+  standin::Reset();
   standin::SetConsole(true);
   EXPECT_EQ(HandleLastResort(std::make_exception_ptr(Exception(L"boom"))), 1);
   EXPECT_TRUE(standin::ShownDialogs().empty());
   const std::wstring err = standin::StdErrText();
   EXPECT_EQ(err.substr(0, 30), L"Exception Exception in module ");
   EXPECT_EQ(err.substr(err.size() - 10), L".\r\nboom.\r\n");
-  standin::ResetDialogs();
+  standin::Reset();
 }
 
 }  // namespace

@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "platform/ServiceManager.h"
+#include "platform/standin/Control.h"
 #include "platform/standin/EventLog.h"
-#include "platform/standin/Faults.h"
 #include "platform/standin/ServiceControl.h"
 #include "svc/Service.h"
 #include "svc/ServiceApplication.h"
@@ -115,9 +115,7 @@ constexpr std::uint32_t SP = platform::svc::StartPending, RU = platform::svc::Ru
 class ServiceRuntime : public ::testing::Test {
 protected:
   void SetUp() override {
-    standin::ResetServiceManager();
-    standin::ResetEventLog();
-    standin::ClearFaults();
+    standin::Reset();
     ResetStatusCheckPoint();
     App = std::make_unique<TServiceApplication>(nullptr);
     ServiceApplication = App.get();
@@ -128,7 +126,7 @@ protected:
     JoinDispatcher();
     ServiceApplication = nullptr;
     App.reset();
-    standin::ClearFaults();
+    standin::Reset();
   }
 
   // The dispatcher on a thread of its own, as the application's start thread.
@@ -211,7 +209,7 @@ TEST_F(ServiceRuntime, StartNameIsMatchedIgnoringCaseAndAnUnknownNameRunsNothing
   for (const Case& c : {Case{L"velmoranfcestarter", true}, Case{L"VELMORANFCESTARTER", true},
                         Case{L"OutroServico", false}, Case{L"VelmoraNFCeStarte", false}}) {
     SCOPED_TRACE(std::string(c.Name.begin(), c.Name.end()));
-    standin::ResetServiceManager();
+    standin::Reset();
     ResetStatusCheckPoint();
     Service->SetOnExecute([](TService*) {});
     const int paramsBefore = Service->ParamCount();
@@ -225,8 +223,8 @@ TEST_F(ServiceRuntime, StartNameIsMatchedIgnoringCaseAndAnUnknownNameRunsNothing
       EXPECT_EQ(standin::HandlerRegistrations(), 0);
       EXPECT_EQ(Service->ParamCount(), paramsBefore);
     }
+    EXPECT_TRUE(EntryTexts().empty());
   }
-  EXPECT_TRUE(EntryTexts().empty());
 }
 
 TEST_F(ServiceRuntime, StopDuringExecuteWaitsForTheHandlerToReturn) {
@@ -309,7 +307,7 @@ TEST_F(ServiceRuntime, RequestsThatRaceThePauseStillEndIt) {
   Service->SetOnExecute([](TService* Sender) { Sender->ServiceThread()->ProcessRequests(true); });
   for (int round = 0; round < 25; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
-    standin::ResetServiceManager();
+    standin::Reset();
     ResetStatusCheckPoint();
     StartDispatcher();
     WaitRecords(3);
@@ -387,8 +385,7 @@ TEST_F(ServiceRuntime, CustomCodes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("code " + std::to_string(c.Code) + " behaviour " + std::to_string(c.Does));
-    standin::ResetServiceManager();
-    standin::ResetEventLog();
+    standin::Reset();
     ResetStatusCheckPoint();
     std::vector<std::uint32_t> seen;
     Service->CustomControl = [&](std::uint32_t Code) {
@@ -421,7 +418,7 @@ TEST_F(ServiceRuntime, ExitCodesSetByTheServiceAreCarriedByEveryReport) {
   for (const Case& c : {Case{5, 0, 1066}, Case{5, 87, 1066}, Case{0, 87, 87}}) {
     SCOPED_TRACE("ErrCode " + std::to_string(c.ErrCode) + " Win32ErrCode " +
                  std::to_string(c.Win32ErrCode));
-    standin::ResetServiceManager();
+    standin::Reset();
     ResetStatusCheckPoint();
     Service->SetErrCode(c.ErrCode);
     Service->SetWin32ErrCode(c.Win32ErrCode);
@@ -587,7 +584,7 @@ TEST_F(ServiceRuntime, PostControlCodeWithoutAThreadReturnsAndNeverTouchesARelea
   Service->SetOnExecute([](TService*) {});
   for (int round = 0; round < 20; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
-    standin::ResetServiceManager();
+    standin::Reset();
     ResetStatusCheckPoint();
     std::atomic<bool> done{false};
     // Posts race the thread's creation, its run and its release. Spaced and
@@ -607,13 +604,14 @@ TEST_F(ServiceRuntime, PostControlCodeWithoutAThreadReturnsAndNeverTouchesARelea
     EXPECT_EQ(records.front().CurrentState, SP);
     EXPECT_EQ(records.back().CurrentState, ST);
     EXPECT_EQ(Service->ServiceThread(), nullptr);
+    EXPECT_TRUE(EntryTexts().empty());
   }
   Service->PostControlCode(platform::svc::ControlStop);  // after the last run
   EXPECT_TRUE(EntryTexts().empty());
 }
 
 TEST(ServiceDispatcher, FailsAtOnceWhenNoStartWasArranged) {
-  standin::ResetServiceManager();
+  standin::Reset();
   std::wstring name = kName;
   platform::ServiceTableEntry table[2] = {{name.data(), &ServiceMainCallback}, {nullptr, nullptr}};
   EXPECT_FALSE(platform::StartServiceCtrlDispatcher(table));

@@ -19,8 +19,8 @@
 #include "app/UVelmoraNFCeStarter.h"
 #include "platform/ServiceManager.h"
 #include "platform/Shell.h"
+#include "platform/standin/Control.h"
 #include "platform/standin/EventLog.h"
-#include "platform/standin/Faults.h"
 #include "platform/standin/Paths.h"
 #include "platform/standin/Process.h"
 #include "platform/standin/ServiceControl.h"
@@ -88,7 +88,7 @@ protected:
     fs::create_directories(FRoot);
     // Relative and drive-letter paths of the stand-in resolve inside the test's folder.
     fs::current_path(FRoot);
-    platform::standin::ClearShellLaunches();
+    platform::standin::Reset();
     StarterInstance = nullptr;
     starter = TComponent::CreateOwned<TVelmoraNFCeStarter>(&FOwner);
   }
@@ -97,7 +97,7 @@ protected:
     StarterInstance = nullptr;
     ReleaseLog();
     EXPECT_TRUE(WaitUntil([] { return LogWritersRunning() == 0; }));
-    platform::standin::SetModuleFileName(std::nullopt);
+    platform::standin::Reset();
     fs::current_path(FPreviousCwd);
     std::error_code ignored;
     fs::remove_all(FRoot, ignored);
@@ -200,19 +200,19 @@ TEST_F(StarterTest, OnExecuteLaunchesTheEmitterBesideTheExecutableHidden) {
 TEST_F(StarterTest, RefusedLaunchIsLoggedAndBecomesTheServiceSpecificExitCode) {
   struct Case {
     const char* name;
-    std::optional<std::intptr_t> forced;  // none: the emitter is simply missing
+    std::optional<std::uint32_t> forced;  // the shell's failure; none: the emitter is missing
     std::uint32_t errCode;                // 0: the code the shell returned
   };
   const Case cases[] = {{"emitter missing", std::nullopt, 0},
-                        {"shell out of memory", 0, 8},
-                        {"no association", 31, 31}};
+                        {"shell out of memory", platform::error::OutOfMemory, 8},
+                        {"no association", platform::error::NoAssociation, 31}};
   int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const fs::path folder = FRoot / ("case" + std::to_string(n++));
     RunFrom(folder);
     TVelmoraNFCeStarter* fresh = TComponent::CreateOwned<TVelmoraNFCeStarter>(&FOwner);
-    if (c.forced) platform::standin::SetNextShellResult(*c.forced);
+    if (c.forced) platform::standin::FailNext("ShellExecuteW", *c.forced);
     fresh->ServiceExecute(fresh);
     ASSERT_TRUE(WaitUntil([] { return LogWritersRunning() == 0; }));
 
@@ -233,7 +233,7 @@ TEST_F(StarterTest, RefusedLaunchIsLoggedAndBecomesTheServiceSpecificExitCode) {
 TEST_F(StarterTest, FailureDuringTheLaunchIsLoggedAtInfoAndMarksTheService) {
   RunFrom(FRoot);
   PlaceEmitter(FRoot);
-  platform::standin::SetNextShellFault([] { throw EOSError(0); });
+  platform::standin::RaiseNext("ShellExecuteW", [] { throw EOSError(0); });
   Execute();
   EXPECT_EQ(StarterTexts(FRoot),
             Sorted({L"Executando API: " + WindowsPath(FRoot) + L"\\divevezodoz.exe",
@@ -245,7 +245,7 @@ TEST_F(StarterTest, FailureDuringTheLaunchIsLoggedAtInfoAndMarksTheService) {
 
 TEST_F(StarterTest, FailureOfAnotherKindPassesThrough) {
   RunFrom(FRoot);
-  platform::standin::SetNextShellFault([] { throw std::runtime_error("not ours"); });
+  platform::standin::RaiseNext("ShellExecuteW", [] { throw std::runtime_error("not ours"); });
   EXPECT_THROW(starter->ServiceExecute(starter), std::runtime_error);
   ASSERT_TRUE(WaitUntil([] { return LogWritersRunning() == 0; }));
   EXPECT_EQ(
@@ -312,9 +312,6 @@ class StarterService : public StarterTest {
 protected:
   void SetUp() override {
     StarterTest::SetUp();
-    platform::standin::ResetServiceManager();
-    platform::standin::ResetEventLog();
-    platform::standin::ClearFaults();
     ResetStatusCheckPoint();
     FApp = std::make_unique<TServiceApplication>(nullptr);
     ServiceApplication = FApp.get();
@@ -383,13 +380,15 @@ TEST_F(StarterService, RefusedOrFailedLaunchIsReportedWithTheStop) {
   };
   const Case cases[] = {
       {"emitter missing", [] {}, 1066, 2},
-      {"shell out of memory", [] { platform::standin::SetNextShellResult(0); }, 1066, 8},
+      {"shell out of memory",
+       [] { platform::standin::FailNext("ShellExecuteW", platform::error::OutOfMemory); }, 1066, 8},
       {"failure during the launch",
-       [] { platform::standin::SetNextShellFault([] { throw EOSError(0); }); }, 1064, 0},
+       [] { platform::standin::RaiseNext("ShellExecuteW", [] { throw EOSError(0); }); }, 1064, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    platform::standin::ResetServiceManager();
+    platform::standin::Reset();
+    RunFrom(FRoot);
     StarterInstance->SetErrCode(0);
     StarterInstance->SetWin32ErrCode(0);
     c.arrange();
@@ -404,7 +403,8 @@ TEST_F(StarterService, RefusedOrFailedLaunchIsReportedWithTheStop) {
 TEST_F(StarterService, ControlCodesReachTheServiceThroughStarterInstance) {
   for (bool instanceSet : {true, false}) {
     SCOPED_TRACE(instanceSet ? "instance set" : "instance cleared");
-    platform::standin::ResetServiceManager();
+    platform::standin::Reset();
+    RunFrom(FRoot);
     Gate gate;
     StarterInstance->SetOnExecute([&](TService*) { gate.Wait(); });
     StartDispatcher();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/standin/Control.h"
 #include "platform/standin/Process.h"
 #include "svc/ServiceApplication.h"
 #include "svc/Switches.h"
@@ -47,7 +48,8 @@ const SwitchCase kCases[] = {
 
 class Switches : public ::testing::Test {
 protected:
-  void TearDown() override { platform::standin::SetCommandLine(std::nullopt); }
+  void SetUp() override { platform::standin::Reset(); }
+  void TearDown() override { platform::standin::Reset(); }
 };
 
 TEST_F(Switches, TableOfCommandLines) {

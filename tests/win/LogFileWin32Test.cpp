@@ -1,4 +1,5 @@
-// The log writer's platform pieces on the real Win32 layer.
+// The log writer's platform pieces on the real Win32 layer, beyond the contract
+// tests (tests/contract): another process holding the file, the code page.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -66,35 +67,6 @@ protected:
   fs::path FPasta, FArquivo;
 };
 
-TEST_F(LogFileWin32Test, OneWriterAtATimeReadersWelcomeAndContentKept) {
-  {
-    auto primeiro = platform::LogFile::OpenExclusive(FArquivo.wstring());
-    ASSERT_TRUE(primeiro);
-    ASSERT_TRUE(primeiro->Write("um\r\n"));
-
-    bool recusado = false;
-    std::uint32_t erro = 0;
-    std::thread([&] {
-      recusado = platform::LogFile::OpenExclusive(FArquivo.wstring()) == nullptr;
-      erro = platform::LastError();
-    }).join();
-    EXPECT_TRUE(recusado) << "a second writer from another thread";
-    EXPECT_EQ(erro, platform::error::SharingViolation);
-
-    HANDLE leitor =
-        ::CreateFileW(FArquivo.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(leitor, INVALID_HANDLE_VALUE) << "readers may open the file while it is held";
-    if (leitor != INVALID_HANDLE_VALUE) ::CloseHandle(leitor);
-  }
-  {
-    auto segundo = platform::LogFile::OpenExclusive(FArquivo.wstring());
-    ASSERT_TRUE(segundo);
-    ASSERT_TRUE(segundo->Write("dois\r\n"));
-  }
-  EXPECT_EQ(Le(FArquivo), "um\r\ndois\r\n");
-}
-
 TEST_F(LogFileWin32Test, AnotherProcessHoldingTheFileRefusesOurWriter) {
   const std::wstring apoio = PastaDeApoio();
   ASSERT_FALSE(apoio.empty()) << "VELMORA_SUPPORT_DIR is not set";
@@ -117,14 +89,6 @@ TEST_F(LogFileWin32Test, AnotherProcessHoldingTheFileRefusesOurWriter) {
   EXPECT_EQ(::WaitForSingleObject(processo.hProcess, 60000), WAIT_OBJECT_0);
   ::CloseHandle(processo.hProcess);
   EXPECT_NE(platform::LogFile::OpenExclusive(FArquivo.wstring()), nullptr);
-}
-
-TEST_F(LogFileWin32Test, FoldersAreMadeWithTheirParents) {
-  const fs::path funda = FPasta / "a" / "b" / "log";
-  EXPECT_FALSE(platform::DirectoryExists(funda.wstring()));
-  EXPECT_TRUE(platform::ForceDirectories(funda.wstring() + L"\\"));
-  EXPECT_TRUE(platform::DirectoryExists(funda.wstring()));
-  EXPECT_FALSE(platform::DirectoryExists(FArquivo.wstring() + L"-nada"));
 }
 
 TEST(LogArquivoWin32, ExcecaoIsWrittenInTheAnsiCodePage) {
