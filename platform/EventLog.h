@@ -35,4 +35,20 @@ EventSourceHandle RegisterEventSource(const std::wstring& sourceName);
 bool ReportEvent(const EventSourceHandle& source, std::uint16_t type, std::uint16_t category,
                  std::uint32_t id, const wchar_t* text);
 
+// The registration of an event source in the Application log, which lets an
+// event viewer read its entries' texts from the message table of messageFile:
+// the key HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\<source>
+// with EventMessageFile = messageFile (REG_EXPAND_SZ) and TypesSupported
+// (REG_DWORD). False, with LastError(), when the key cannot be written.
+bool WriteEventSourceKey(const std::wstring& source, const std::wstring& messageFile,
+                         std::uint32_t typesSupported);
+// Removes that key; a key that is not there counts as removed. False, with
+// LastError(), otherwise.
+bool RemoveEventSourceKey(const std::wstring& source);
+
+namespace eventlog {
+// Error, warning and information: every type this program writes.
+constexpr std::uint32_t TypesSupported = 0x7;
+}  // namespace eventlog
+
 }  // namespace platform

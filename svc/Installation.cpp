@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "platform/Dialog.h"
+#include "platform/EventLog.h"
+#include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/ServiceManager.h"
 #include "svc/Service.h"
@@ -77,6 +79,21 @@ std::uint32_t ErrorControlCode(const TService& Service) {
   return scm::ErrorNormal;
 }
 
+namespace {
+// The event sources the program writes under: the service's name (the service's
+// own entries) and the executable's file name (the application's entries and
+// the log lines that miss their file).
+std::vector<std::wstring> EventSources(const TService& Service) {
+  return {Service.Name(), platform::FileNameOf(platform::ModuleFileName())};
+}
+
+// Undoes a registration that cannot be completed; what fails here does not matter.
+void UndoRegistration(const TService& Service, const platform::ServiceHandle& Registered) {
+  for (const std::wstring& source : EventSources(Service)) platform::RemoveEventSourceKey(source);
+  platform::DeleteService(Registered);
+}
+}  // namespace
+
 void InstallOneService(TService& Service, const platform::ScmHandle& Manager) {
   std::wstring path = platform::ModuleFileName();
   // The service manager keeps the path as an expandable text and replaces every
@@ -106,11 +123,20 @@ void InstallOneService(TService& Service, const platform::ScmHandle& Manager) {
   const std::uint32_t error = platform::LastError();
   Service.SetTagID(tag);
   if (!service) RaiseLastOSError(error);
+  // Event viewers read the entries' texts from the executable's message table.
+  for (const std::wstring& source : EventSources(Service)) {
+    if (!platform::WriteEventSourceKey(source, platform::ModuleFileName(),
+                                       platform::eventlog::TypesSupported)) {
+      const std::uint32_t code = platform::LastError();
+      UndoRegistration(Service, service);
+      RaiseLastOSError(code);
+    }
+  }
   if (Service.AfterInstall()) {
     try {
       Service.AfterInstall()(&Service);
     } catch (const Exception&) {
-      platform::DeleteService(service);  // undo the registration; its result does not matter
+      UndoRegistration(Service, service);
       throw;
     }
   }
@@ -124,6 +150,8 @@ void RemoveOneService(TService& Service, const platform::ScmHandle& Manager) {
     if (!service) RaiseLastOSError();
     if (!platform::DeleteService(service)) RaiseLastOSError();
   }
+  for (const std::wstring& source : EventSources(Service))
+    if (!platform::RemoveEventSourceKey(source)) RaiseLastOSError();
   if (Service.AfterUninstall()) Service.AfterUninstall()(&Service);
 }
 

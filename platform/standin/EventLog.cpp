@@ -68,10 +68,43 @@ int standin::EventSourceDeregistrations() {
   return gDeregistrations;
 }
 
+namespace {
+// Like the registry, key names ignore case and keep the case they were made with.
+std::map<std::wstring, std::pair<std::wstring, standin::EventSourceKey>>& Keys() {
+  static std::map<std::wstring, std::pair<std::wstring, standin::EventSourceKey>> keys;
+  return keys;
+}
+}  // namespace
+
+bool WriteEventSourceKey(const std::wstring& source, const std::wstring& messageFile,
+                         std::uint32_t typesSupported) {
+  if (standin::Fails("RegCreateKeyExW")) return false;
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto& key = Keys()[standin::FoldName(source)];
+  if (key.first.empty()) key.first = source;
+  key.second = standin::EventSourceKey{messageFile, typesSupported};
+  return true;
+}
+
+bool RemoveEventSourceKey(const std::wstring& source) {
+  if (standin::Fails("RegDeleteKeyW")) return false;
+  std::lock_guard<std::mutex> lock(gMutex);
+  Keys().erase(standin::FoldName(source));
+  return true;
+}
+
+std::map<std::wstring, standin::EventSourceKey> standin::EventSourceKeys() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  std::map<std::wstring, standin::EventSourceKey> keys;
+  for (const auto& entry : Keys()) keys[entry.second.first] = entry.second.second;
+  return keys;
+}
+
 void standin::detail::ResetEventLog() {
   // Sources stay open: a service's event-log writer lives as long as the
   // service and keeps its handle from one run to the next, also across a reset.
   std::lock_guard<std::mutex> lock(gMutex);
+  Keys().clear();
   gEntries.clear();
   gRegistrations = 0;
   gDeregistrations = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,12 @@ std::vector<EventEntry> EventEntries();
 // Successful RegisterEventSourceW and DeregisterEventSource calls so far.
 int EventSourceRegistrations();
 int EventSourceDeregistrations();
+
+// The event-source keys of the Application log, by source name.
+struct EventSourceKey {
+  std::wstring MessageFile;
+  std::uint32_t TypesSupported = 0;
+};
+std::map<std::wstring, EventSourceKey> EventSourceKeys();
 
 }  // namespace platform::standin

@@ -28,6 +28,14 @@ struct LocalTraits {
 };
 using UniqueLocal = UniqueHandle<LocalTraits>;
 
+// A registry key from RegCreateKeyExW.
+struct RegistryKeyTraits {
+  using Value = HKEY;
+  static Value Invalid() noexcept { return nullptr; }
+  static void Close(Value value) noexcept { ::RegCloseKey(value); }
+};
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+
 // A nullopt text as a null pointer, an empty one as a pointer to an empty string:
 // the API tells the two apart.
 inline const wchar_t* TextOrNull(const std::optional<std::wstring>& text) {

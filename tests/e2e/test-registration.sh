@@ -18,7 +18,15 @@ failure_text_ok() {  # failure_text_ok TEXT VERB CODE
   fi
 }
 
-cp "$E2E_SUPPORT/syserrtext.exe" "$WINEPREFIX/drive_c/e2e/"
+cp "$E2E_SUPPORT/syserrtext.exe" "$E2E_SUPPORT/eventtext.exe" "$WINEPREFIX/drive_c/e2e/"
+
+EVENTLOG_KEY='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application'
+SOURCES=("$E2E_SERVICE" ServicoVelmoraNFCe.exe)
+# The key's values, one per line; nothing when the key does not exist.
+event_source_key() {
+  local out
+  if out=$(wn reg query "$EVENTLOG_KEY\\$1"); then printf '%s\n' "$out"; fi
+}
 
 e2e_log "/INSTALL /SILENT"
 run_admin install1 60 "$EXE_WIN" /INSTALL /SILENT
@@ -39,6 +47,19 @@ check_eq "depends on exactly the database service" "$E2E_DB_SERVICE" \
 check_eq "no load-order group" "" "$(reg_value "$registered" Group)"
 check_eq "no tag" "" "$(reg_value "$registered" Tag)"
 
+# Both event sources the program writes under point at the executable's message table.
+for source in "${SOURCES[@]}"; do
+  key=$(event_source_key "$source")
+  check_eq "event source $source: message file" "$EXE_WIN" "$(sed -n 's/^ *EventMessageFile *REG_EXPAND_SZ *//p' <<<"$key")"
+  check_eq "event source $source: types supported" 0x7 "$(sed -n 's/^ *TypesSupported *REG_DWORD *//p' <<<"$key")"
+done
+# Event id 0 of the message table is its insertion string, exactly.
+for text in 'Service failed on execute: System Error.  Code: 5.' 'Linha nÃ£o gravada: 100% (erro 32)'; do
+  text=$(printf "$text")
+  check_eq "message table: id 0 gives [$text]" "text=[$text]" \
+    "$(wn 'C:\e2e\eventtext.exe' "$EXE_WIN" "$text" | tr -d '\r')"
+done
+
 e2e_log "/INSTALL /SILENT again: already registered"
 run_admin install2 60 "$EXE_WIN" /INSTALL /SILENT
 check_eq "exit code" 1073 "$RUN_EXIT"
@@ -53,6 +74,9 @@ check_eq "exit code" 0 "$RUN_EXIT"
 check_eq "no window shown" "" "$RUN_WINDOWS"
 check_eq "no message box" "" "$(msgbox_texts)"
 check_eq "registry key gone" "" "$(reg_service "$E2E_SERVICE")"
+for source in "${SOURCES[@]}"; do
+  check_eq "event source $source removed" "" "$(event_source_key "$source")"
+done
 check_eq "a query fails with 1060" 1060 "$(sc_query_error "$E2E_SERVICE")"
 
 e2e_log "/UNINSTALL /SILENT again: not registered"
@@ -76,5 +100,16 @@ check_eq "exit code" 0 "$RUN_EXIT"
 check_eq "one Information dialog" "Information" "$RUN_WINDOWS"
 check_eq "success text" "Service uninstalled successfully" "$(msgbox_texts)"
 check_eq "a query fails with 1060" 1060 "$(sc_query_error "$E2E_SERVICE")"
+
+# The service manager would expand %OS% in the registered path at every start.
+e2e_log "/INSTALL /SILENT from C:\\Loja%OS%dir: refused"
+mkdir -p "$WINEPREFIX/drive_c/Loja%OS%dir"
+cp "$E2E_EXE" "$WINEPREFIX/drive_c/Loja%OS%dir/ServicoVelmoraNFCe.exe"
+run_admin install_percent 60 'C:\Loja%OS%dir\ServicoVelmoraNFCe.exe' /INSTALL /SILENT
+check_eq "exit code: bad path name" 161 "$RUN_EXIT"
+check_eq "one Error dialog, closed with Return" "Error" "$RUN_WINDOWS"
+check "install failure text" failure_text_ok "$(msgbox_texts)" install 161
+check_eq "nothing registered" 1060 "$(sc_query_error "$E2E_SERVICE")"
+check_eq "no event source registered" "" "$(event_source_key "$E2E_SERVICE")"
 
 e2e_end

@@ -11,6 +11,7 @@
 #include "platform/ServiceManager.h"
 #include "platform/standin/Control.h"
 #include "platform/standin/Dialog.h"
+#include "platform/standin/EventLog.h"
 #include "platform/standin/Process.h"
 #include "platform/standin/ServiceRegistry.h"
 #include "svc/Installation.h"
@@ -270,6 +271,7 @@ TEST_F(Installation, FailingAfterInstallDeletesTheFreshRegistration) {
   RunWith(L"/install");
   ASSERT_EQ(standin::CreateServiceCalls().size(), 1u);
   EXPECT_FALSE(standin::RegisteredService(L"Svc"));
+  EXPECT_TRUE(standin::EventSourceKeys().empty()) << "its event sources go with it";
   const auto shown = standin::ShownDialogs();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].Text,
@@ -346,4 +348,52 @@ TEST_F(Installation, PathThatTheServiceManagerWouldExpandIsRefusedWith161) {
     EXPECT_FALSE(standin::RegisteredService(kStarter).has_value()) << "nothing is registered";
     EXPECT_FALSE(before) << "refused before the service's own handlers run";
   }
+}
+
+TEST_F(Installation, EventSourcesAreRegisteredWithTheServiceAndRemovedWithIt) {
+  App->CreateForm(StarterInstance);
+  RunWith(L"/INSTALL /SILENT");
+  ASSERT_EQ(App->ExitCode(), 0);
+  const auto keys = standin::EventSourceKeys();
+  ASSERT_EQ(keys.size(), 2u);
+  for (const wchar_t* source : {L"VelmoraNFCeStarter", L"ServicoVelmoraNFCe.exe"}) {
+    ASSERT_EQ(keys.count(source), 1u) << testing::PrintToString(std::wstring(source));
+    // The executable's own path, unquoted: the message table is read from it.
+    EXPECT_EQ(keys.at(source).MessageFile, LR"(C:\Apps\ServicoVelmoraNFCe.exe)");
+    EXPECT_EQ(keys.at(source).TypesSupported, 7u);
+  }
+
+  RunWith(L"/UNINSTALL /SILENT");
+  EXPECT_EQ(App->ExitCode(), 0);
+  EXPECT_TRUE(standin::EventSourceKeys().empty());
+  EXPECT_FALSE(standin::RegisteredService(kStarter));
+}
+
+TEST_F(Installation, EventSourceKeyFailuresAreRegistrationFailures) {
+  // Install: a refused key undoes the registration and reports like any failure.
+  App->CreateForm(StarterInstance);
+  standin::FailNext("RegCreateKeyExW", 5);
+  RunWith(L"/INSTALL /SILENT");
+  EXPECT_EQ(App->ExitCode(), 5);
+  auto shown = standin::ShownDialogs();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Text, L"Service \"Velmora NFC-e Starter\" failed to install with error: \"" +
+                               OSText(5) + L"\"");
+  EXPECT_FALSE(standin::RegisteredService(kStarter)) << "the registration is undone";
+  EXPECT_TRUE(standin::EventSourceKeys().empty());
+
+  // Uninstall: the service is removed, the refused key is reported.
+  TearDown();
+  SetUp();
+  App->CreateForm(StarterInstance);
+  RunWith(L"/INSTALL /SILENT");
+  ASSERT_EQ(App->ExitCode(), 0);
+  standin::FailNext("RegDeleteKeyW", 5);
+  RunWith(L"/UNINSTALL /SILENT");
+  EXPECT_EQ(App->ExitCode(), 5);
+  shown = standin::ShownDialogs();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Text, L"Service \"Velmora NFC-e Starter\" failed to uninstall with error: \"" +
+                               OSText(5) + L"\"");
+  EXPECT_FALSE(standin::RegisteredService(kStarter));
 }
