@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up what is missing, then builds every configuration and runs every test:
-# native (stand-in platform), its ASan+UBSan and TSan variants, win64 under Wine
+# native (stand-in platform), its ASan+UBSan and TSan variants, the fuzz targets
+# (30 s each), win64 under Wine
 # (Win32 layer and end to end), and the release: the i686 build shops get, with
 # its Win32-layer and end-to-end tests under Wine's 32-bit support, its checks
 # and its packages.
