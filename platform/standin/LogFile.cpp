@@ -49,21 +49,26 @@ std::unique_ptr<LogFile> LogFile::OpenExclusive(const std::wstring& path) {
     SetLastError(error::PathNotFound);
     return nullptr;
   }
+  // The object first: once the descriptor is open, nothing can throw before it is owned.
+  std::unique_ptr<LogFile> file(new LogFile(static_cast<Handle>(-1)));
   const int fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
     SetLastError(ErrorOf(errno));
     return nullptr;
   }
+  file->FHandle = static_cast<Handle>(fd);
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int code = errno;
-    ::close(fd);
+    file.reset();
     SetLastError(ErrorOf(code));
     return nullptr;
   }
-  return std::unique_ptr<LogFile>(new LogFile(static_cast<Handle>(fd)));
+  return file;
 }
 
-LogFile::~LogFile() { ::close(static_cast<int>(FHandle)); }
+LogFile::~LogFile() {
+  if (FHandle != static_cast<Handle>(-1)) ::close(static_cast<int>(FHandle));
+}
 
 bool LogFile::Write(const std::string& bytes) {
   if (standin::Fails("WriteFile")) return false;
