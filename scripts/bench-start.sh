@@ -40,7 +40,7 @@ values() {  # values FILE KIND NAME FIELD
 report() {  # report BUILD RESULTS_FILE
   local build=$1 out=$2 name
   local -A med
-  echo "== $build: start request to the emitter's first instruction, ms ($RUNS alternating starts each)"
+  echo "== $build: start request to the emitter's first statement, ms ($RUNS alternating starts each)"
   printf '   %-20s %4s %8s %8s %8s %8s %8s\n' service runs min q1 median q3 max
   for name in "$FLOOR" "$PRODUCT"; do
     read -r n mn q1 md q3 mx < <(values "$out" time "$name" 4 | awk '{ print $1 / 1000 }' | spread)
