@@ -22,6 +22,17 @@ inline bool WaitUntil(const std::function<bool()>& done) {
   return true;
 }
 
+// WaitUntil without the pause between polls, for waits that are part of a race
+// the test sets up between two threads.
+inline bool SpinUntil(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
 // Opened once by the test; code under test waits on it.
 class Gate {
 public:

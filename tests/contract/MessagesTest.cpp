@@ -10,22 +10,13 @@
 #include "platform/Platform.h"
 #include "platform/Process.h"
 #include "svc/ServiceRuntime.h"
+#include "tests/TestSupport.h"
 #include "tests/contract/ContractTest.h"
 
 namespace {
 
 using platform::ThreadMessage;
 using ThreadMessages = contract::Test;
-
-template <class Predicate>
-bool PollUntil(Predicate done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::yield();
-  }
-  return true;
-}
 
 TEST_F(ThreadMessages, PostToAThreadWithoutAQueueFailsWith1444) {
   std::atomic<std::uint32_t> id{0};
@@ -36,7 +27,7 @@ TEST_F(ThreadMessages, PostToAThreadWithoutAQueueFailsWith1444) {
     ThreadMessage m;
     EXPECT_FALSE(platform::PeekMessage(m, 0, 0, true)) << "the refused post left nothing";
   });
-  ASSERT_TRUE(PollUntil([&] { return id != 0; }));
+  ASSERT_TRUE(testsupport::SpinUntil([&] { return id != 0; }));
   const bool accepted = platform::PostThreadMessage(id, ServiceControlMessage, 1, 0);
   const std::uint32_t error = platform::LastError();
   posted = true;
@@ -78,7 +69,7 @@ TEST_F(ThreadMessages, PostsFromAnotherThreadArriveInOrder) {
       EXPECT_EQ(m.WParam, expected);
     }
   });
-  ASSERT_TRUE(PollUntil([&] { return receiverId != 0; }));
+  ASSERT_TRUE(testsupport::SpinUntil([&] { return receiverId != 0; }));
   for (std::uintptr_t code = 1; code <= 50; ++code)
     ASSERT_TRUE(platform::PostThreadMessage(receiverId, ServiceControlMessage, code, 0));
   receiver.join();
@@ -109,7 +100,7 @@ TEST_F(ThreadMessages, QueueWaitEndsForAPostThatRacesIt) {
       ASSERT_TRUE(platform::PeekMessage(m, 0, 0, true));
       EXPECT_EQ(m.WParam, static_cast<std::uintptr_t>(round));
     });
-    ASSERT_TRUE(PollUntil([&] { return waiterId != 0; }));
+    ASSERT_TRUE(testsupport::SpinUntil([&] { return waiterId != 0; }));
     ASSERT_TRUE(platform::PostThreadMessage(waiterId, ServiceControlMessage, round, 0));
     waiter.join();
   }

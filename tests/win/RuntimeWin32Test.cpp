@@ -12,19 +12,10 @@
 #include "svc/Service.h"
 #include "svc/ServiceRuntime.h"
 #include "svc/ServiceThread.h"
+#include "tests/TestSupport.h"
 #include "util/Exceptions.h"
 
 namespace {
-
-template <class Predicate>
-bool PollUntil(Predicate done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::yield();
-  }
-  return true;
-}
 
 TEST(Win32EventLog, WriterCallsSucceed) {
   using namespace platform::eventlog;
@@ -62,11 +53,11 @@ TEST(Win32ServiceThread, PauseContinueAndStopReachItThroughTheQueue) {
     service.SetOnContinue([&](TService*, bool&) { ++continued; });
     service.SetOnStop([&](TService*, bool&) { ++stopped; });
     std::thread serviceMain([&] { service.HandleStart(); });
-    ASSERT_TRUE(PollUntil([&] { return executing.load(); }));
+    ASSERT_TRUE(testsupport::SpinUntil([&] { return executing.load(); }));
     service.PostControlCode(platform::svc::ControlPause);
     if (round % 2 == 0) {
       // Let the pause take hold first; odd rounds race it instead.
-      ASSERT_TRUE(PollUntil([&] { return service.ServiceThread()->Suspended(); }));
+      ASSERT_TRUE(testsupport::SpinUntil([&] { return service.ServiceThread()->Suspended(); }));
       EXPECT_EQ(continued, 0);
     }
     service.PostControlCode(platform::svc::ControlContinue);
