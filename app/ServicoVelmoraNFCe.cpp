@@ -7,7 +7,6 @@
 #include "app/UVelmoraNFCeStarter.h"
 #include "platform/Application.h"
 #include "platform/Dialog.h"
-#include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/Text.h"
 #include "svc/ExitProcs.h"
@@ -62,7 +61,7 @@ int HandleLastResort(std::exception_ptr Failure) {
   // C++ failures do not carry the address that raised them: the entry of the
   // program code that was running stands for it.
   const std::wstring text =
-      LastResortText(className, platform::FileNameOf(platform::ModuleFileName()),
+      LastResortText(className, platform::ExecutableFileName(),
                      reinterpret_cast<std::uintptr_t>(&ServicoVelmoraNFCeMain), message);
   if (platform::IsConsole())
     platform::WriteStdErr(text);

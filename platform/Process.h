@@ -10,6 +10,10 @@ namespace platform {
 // module), whatever its length.
 std::wstring ModuleFileName();
 
+// The executable's file name, folder dropped, extension kept: the name of its
+// event source and of its last-resort box.
+std::wstring ExecutableFileName();
+
 // The command line as the process received it (GetCommandLineW).
 std::wstring CommandLine();
 

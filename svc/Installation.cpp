@@ -4,7 +4,6 @@
 
 #include "platform/Dialog.h"
 #include "platform/EventLog.h"
-#include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/ServiceManager.h"
 #include "svc/Service.h"
@@ -84,7 +83,7 @@ namespace {
 // own entries) and the executable's file name (the application's entries and
 // the log lines that miss their file).
 std::vector<std::wstring> EventSources(const TService& Service) {
-  return {Service.Name(), platform::FileNameOf(platform::ModuleFileName())};
+  return {Service.Name(), platform::ExecutableFileName()};
 }
 
 // Undoes a registration that cannot be completed; what fails here does not matter.

@@ -6,7 +6,6 @@
 #include "platform/Application.h"
 #include "platform/Compare.h"
 #include "platform/EventLog.h"
-#include "platform/Path.h"
 #include "platform/Process.h"
 #include "svc/EventLogger.h"
 #include "svc/ExitProcs.h"
@@ -19,16 +18,10 @@
 
 TServiceApplication* ServiceApplication = nullptr;
 
-namespace {
-// The executable's file name, extension kept, folder dropped: the event source
-// under which the application's own entries appear.
-std::wstring ExecutableFileName() { return platform::FileNameOf(platform::ModuleFileName()); }
-}  // namespace
-
 TServiceApplication::TServiceApplication(TComponent* AOwner)
     : TComponent(AOwner),
       FDelayInitialize(false),
-      FEventLogger(std::make_unique<TEventLogger>(ExecutableFileName())),
+      FEventLogger(std::make_unique<TEventLogger>(platform::ExecutableFileName())),
       FInitialized(false) {
   HookWindowedApplication();
 }
