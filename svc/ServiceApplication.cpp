@@ -14,6 +14,7 @@
 #include "svc/ServiceRuntime.h"
 #include "svc/ServiceStartThread.h"
 #include "svc/Switches.h"
+#include "svc/Usage.h"
 #include "util/Exceptions.h"
 
 TServiceApplication* ServiceApplication = nullptr;
@@ -152,6 +153,15 @@ void TServiceApplication::Run() {
                              platform::eventlog::Error, platform::eventlog::NoCategory,
                              platform::eventlog::NoEventId);
     SetExitCode(code);
+    // Only a process that the service manager did not start gets this code: a
+    // person started it by hand, mistyped a switch or double-clicked it, and
+    // would otherwise walk away believing the service registered.
+    if (static_cast<std::uint32_t>(code) == platform::error::FailedServiceControllerConnect &&
+        !HasSwitch(L"SILENT")) {
+      std::vector<std::wstring> arguments = SplitCommandLine(platform::CommandLine());
+      if (!arguments.empty()) arguments.erase(arguments.begin());
+      ShowUsage(UsageText(platform::ExecutableFileName(), arguments));
+    }
   }
 }
 

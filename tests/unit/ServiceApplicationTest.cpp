@@ -34,8 +34,9 @@
 #include "platform/standin/ServiceRegistry.h"
 #include "svc/Service.h"
 #include "svc/ServiceApplication.h"
-#include "svc/ServiceStartThread.h"
 #include "svc/ServiceRuntime.h"
+#include "svc/ServiceStartThread.h"
+#include "svc/Usage.h"
 #include "tests/TestSupport.h"
 #include "util/Exceptions.h"
 #include "util/LogArquivo.h"
@@ -134,8 +135,20 @@ TEST_F(ServiceApplicationRun, FailedDispatcherWritesOneEntryAndLeavesItsCode) {
   EXPECT_EQ(entries[0].Type, 1u);
   EXPECT_EQ(entries[0].Text, SystemErrorText(1063));
   EXPECT_FALSE(entries[0].Text.empty());
-  EXPECT_TRUE(standin::ShownDialogs().empty());
+  // Started by hand with no switch: the usage box, after the entry.
+  const auto shown = standin::ShownDialogs();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].Text, UsageText(L"ServicoVelmoraNFCe.exe", {}));
   EXPECT_EQ(App->ExitCode(), 1063);
+}
+
+TEST_F(ServiceApplicationRun, ADispatcherFailingForAnotherReasonShowsNoUsage) {
+  AddService();
+  standin::FailNext("StartServiceCtrlDispatcherW", 87);
+  App->Run();
+  ASSERT_EQ(EntryTexts(), std::vector<std::wstring>{SystemErrorText(87)});
+  EXPECT_TRUE(standin::ShownDialogs().empty());
+  EXPECT_EQ(App->ExitCode(), 87);
 }
 
 TEST_F(ServiceApplicationRun, StartThreadSetsReturnValueThenPostsTheQuitToTheWindow) {
@@ -316,6 +329,46 @@ TEST_F(Program, ExitCodesOfRegistrationRemovalAndAFailedDispatcher) {
   EXPECT_EQ(standin::EventEntries()[0].Source, L"ServicoVelmoraNFCe.exe");
   EXPECT_EQ(ServiceApplication, nullptr);
   EXPECT_EQ(StarterInstance, nullptr);
+}
+
+TEST_F(Program, StartedByHandShowsTheUsageUnlessSilent) {
+  struct {
+    const wchar_t* Switches;
+    std::vector<std::wstring> Named;  // what the box names; no box when Silent
+    bool Silent;
+  } cases[] = {
+      {L"", {}, false},        {L"/INSTAL", {L"/INSTAL"}, false},
+      {L"/?", {L"/?"}, false}, {L"install  \"C:\\a b\"", {L"install", L"C:\\a b"}, false},
+      {L"/SILENT", {}, true},  {L"/INSTAL -silent", {}, true},
+  };
+  for (const auto& c : cases) {
+    NewProcess();
+    const std::string label(c.Switches, c.Switches + std::wcslen(c.Switches));
+    EXPECT_EQ(RunWith(c.Switches), 1063) << label;
+    // The entry is as it always was, whether or not a box follows.
+    EXPECT_EQ(EntryTexts(), std::vector<std::wstring>{SystemErrorText(1063)}) << label;
+    const auto shown = standin::ShownDialogs();
+    if (c.Silent) {
+      EXPECT_TRUE(shown.empty()) << label;
+      continue;
+    }
+    ASSERT_EQ(shown.size(), 1u) << label;
+    EXPECT_EQ(shown[0].Caption, L"Error");
+    EXPECT_EQ(shown[0].Owner, 0u);
+    EXPECT_EQ(shown[0].Flags,
+              platform::dialog::Ok | platform::dialog::IconError | platform::dialog::TaskModal);
+    EXPECT_EQ(shown[0].Text, UsageText(L"ServicoVelmoraNFCe.exe", c.Named)) << label;
+    EXPECT_TRUE(standin::StdErrText().empty());
+  }
+}
+
+TEST_F(Program, StartedByHandAsAConsoleProgramWritesTheUsageToStandardError) {
+  standin::SetConsole(true);
+  EXPECT_EQ(RunWith(L"-instal"), 1063);
+  EXPECT_TRUE(standin::ShownDialogs().empty());
+  EXPECT_EQ(standin::StdErrText(), UsageText(L"ServicoVelmoraNFCe.exe", {L"-instal"}) + L"\r\n");
+  EXPECT_TRUE(standin::StdOutText().empty());
+  EXPECT_EQ(EntryTexts(), std::vector<std::wstring>{SystemErrorText(1063)});
 }
 
 TEST_F(Program, ServiceManagerThatCannotBeOpenedReachesTheLastResortHandler) {
