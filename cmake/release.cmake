@@ -5,7 +5,9 @@ find_program(VELMORA_STRIP ${VELMORA_MINGW_TRIPLET}-strip REQUIRED)
 
 set(VELMORA_EXE_NAME ServicoVelmoraNFCe.exe)
 set(VELMORA_DEBUG_NAME ServicoVelmoraNFCe.exe.debug)
-set(VELMORA_GUIDE ${CMAKE_SOURCE_DIR}/app/LEIA-ME.txt)
+# The guide as shipped: its version line filled in from project(VERSION).
+configure_file(${CMAKE_SOURCE_DIR}/app/LEIA-ME.txt ${CMAKE_BINARY_DIR}/LEIA-ME.txt @ONLY)
+set(VELMORA_GUIDE ${CMAKE_BINARY_DIR}/LEIA-ME.txt)
 set(VELMORA_SUMS ${CMAKE_BINARY_DIR}/SHA256SUMS)
 
 # The debug link names the file only (no folder), so the executable keeps no build path.

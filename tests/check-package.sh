@@ -22,4 +22,12 @@ cmp "$work/shop/ServicoVelmoraNFCe.exe" "$build/bin/ServicoVelmoraNFCe.exe" || f
 cmp "$work/debug/ServicoVelmoraNFCe.exe.debug" "$build/bin/ServicoVelmoraNFCe.exe.debug" || fail "the packaged debug file differs"
 (cd "$work/shop" && sha256sum -c SHA256SUMS) || fail "SHA256SUMS does not verify"
 [ "$(wc -l <"$work/shop/SHA256SUMS")" -eq 2 ] || fail "SHA256SUMS should list the executable and the guide"
-echo "package_check: $(basename "$zip") ($(stat -c %s "$zip") bytes): executable as built, guide, SHA256SUMS verified; debug file in $(basename "$debugzip")"
+# The guide names the version it belongs to, on its third line, and keeps no
+# placeholder; it stays UTF-8 with a byte-order mark and CR LF, as Notepad reads it.
+guide=$work/shop/LEIA-ME.txt
+[ "$(head -c 3 "$guide" | od -An -tx1 | tr -d ' ')" == efbbbf ] || fail "the guide lost its UTF-8 byte-order mark"
+[ "$(grep -c $'\r$' "$guide")" -eq "$(wc -l <"$guide")" ] || fail "the guide's lines do not all end in CR LF"
+[ "$(sed -n 3p "$guide" | tr -d '\r')" == "Versão $version" ] ||
+  fail "the guide's version line is [$(sed -n 3p "$guide" | tr -d '\r')], not [Versão $version]"
+! grep -n '@[A-Za-z_]*@' "$guide" || fail "the guide keeps a placeholder"
+echo "package_check: $(basename "$zip") ($(stat -c %s "$zip") bytes): executable as built, guide for version $version, SHA256SUMS verified; debug file in $(basename "$debugzip")"

@@ -224,7 +224,9 @@ visible_windows() {
 
 # Runs a command line through runexit.exe, the way a prompt would start it, and
 # watches the display meanwhile: every visible window that comes up is recorded
-# and closed with Return, so a dialog never blocks the run.
+# and closed with Return, so a dialog never blocks the run. When RUN_ON_WINDOW
+# names a command, it runs with the window's id and title before the window is
+# closed (to read the window, for instance).
 #   run_admin LABEL DEADLINE WINDOWS-COMMAND-LINE-ARGS...
 # Sets RUN_EXIT (the whole 32-bit exit code, or "" when none was printed),
 # RUN_WINDOWS (titles of the windows seen, one per line) and RUN_STDERR (file
@@ -242,6 +244,7 @@ run_admin() {
     while IFS=$'\t' read -r id title; do
       [ -n "$id" ] || continue
       RUN_WINDOWS+="$title"$'\n'
+      if [ -n "${RUN_ON_WINDOW:-}" ]; then "$RUN_ON_WINDOW" "$id" "$title" || true; fi
       xdotool key --window "$id" Return 2>/dev/null || true
       # Wait for it to go so it is not counted twice.
       wait_until 20 bash -c "! xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx '$id'" || true
