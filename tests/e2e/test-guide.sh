@@ -86,12 +86,12 @@ check "8: the last 'Retorno:' is above 32 (it is ${retorno:-missing})" test "${r
 check "8: the 'Executando API' line names the folder's emitter" \
   grep -qF 'Executando API: C:\Velmora\divevezodoz.exe' <<<"$OUT"
 
-# Checklist 9 (tasklist) cannot be run here: Wine's tasklist prints nothing.
-e2e_log "the API is running; taskkill /F /IM divevezodoz.exe closes every copy"
+# Checklist 9 cannot be typed here: Wine's tasklist prints nothing, and its
+# taskkill finds no process by image name. The process list stands for them.
+e2e_log "checklist 9: the API is running"
 check "9: the emitter runs" test -n "$(prefix_pids 'divevezodoz.exe')"
-prompt kill <<<'taskkill /F /IM divevezodoz.exe'
-check "the emitter is gone" wait_until 30 no_prefix_process 'divevezodoz.exe'
 rm -f "$HOLD"
+check "the emitter ends once let go" wait_until 90 no_prefix_process 'divevezodoz.exe'
 
 e2e_log "updating: both programs replaced in place, no reinstall, then sc start"
 cp "$E2E_SUPPORT/divevezodoz.exe" "$WINEPREFIX/drive_c/e2e/divevezodoz.exe"
