@@ -110,6 +110,7 @@ check_eq "update: SERVICE_EXIT_CODE" 0 "$(field SERVICE_EXIT_CODE)"
 e2e_log "log: a deleted log folder is made again at the next start"
 prompt rmlog <<<'rmdir /s /q log'
 check "log: the folder is gone" test ! -e "$APP_DIR/log"
+touch "$HOLD"   # this copy of the API is still running when the service is removed
 prompt start2 <<<'sc start VelmoraNFCeStarter'
 check "log: the service stops by itself" wait_until 60 stopped
 check "log: the folder is back with the day's file" \
@@ -120,6 +121,13 @@ prompt uninstall <<<'ServicoVelmoraNFCe.exe /UNINSTALL'
 check_eq "remove: one Information box" "Information" "$WINDOWS"
 check_eq "remove: it says the service was removed" "Service uninstalled successfully" "$BOXES"
 check_eq "remove: sc query fails with 1060" 1060 "$(sc_query_error "$E2E_SERVICE")"
+check "remove: /UNINSTALL leaves the running API alone" test -n "$(prefix_pids 'divevezodoz.exe')"
+rm -f "$HOLD"
+
+# The owner column of dir /q (its value under Wine is the Linux user).
+prompt owner <<<'dir /q "C:\Velmora"'
+check "folder security: dir /q gives the folder's line an owner" \
+  grep -Eq '<DIR> +[^ ]+\\?[^ ]* +\.$' <<<"$OUT"
 
 e2e_log "exit codes: start \"\" /wait ..., echo %ERRORLEVEL%"
 prompt code1 <<'BAT'
