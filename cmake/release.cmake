@@ -6,7 +6,7 @@ find_program(VELMORA_STRIP ${VELMORA_MINGW_TRIPLET}-strip REQUIRED)
 set(VELMORA_EXE_NAME ServicoVelmoraNFCe.exe)
 set(VELMORA_DEBUG_NAME ServicoVelmoraNFCe.exe.debug)
 # The guide as shipped: its version line filled in from project(VERSION).
-configure_file(${CMAKE_SOURCE_DIR}/app/LEIA-ME.txt ${CMAKE_BINARY_DIR}/LEIA-ME.txt @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/app/LEIA-ME.txt ${CMAKE_BINARY_DIR}/LEIA-ME.txt @ONLY NEWLINE_STYLE CRLF)
 set(VELMORA_GUIDE ${CMAKE_BINARY_DIR}/LEIA-ME.txt)
 set(VELMORA_SUMS ${CMAKE_BINARY_DIR}/SHA256SUMS)
 
