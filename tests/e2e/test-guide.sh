@@ -49,6 +49,14 @@ stopped() { state_is "$E2E_SERVICE" STOPPED && no_prefix_process '\ServicoVelmor
 
 check "stub $E2E_DB_SERVICE running" start_db_stub
 
+# Checking the package: Wine's certutil is a stub that prints nothing, so only
+# the other half of the comparison can be typed here.
+e2e_log "checking the package: type SHA256SUMS"
+(cd "$APP_DIR" && sha256sum ServicoVelmoraNFCe.exe) >"$APP_DIR/SHA256SUMS"
+prompt sums <<<'type SHA256SUMS'
+check_eq "the line for the executable, its 64 characters first" \
+  "$(sha256sum "$APP_DIR/ServicoVelmoraNFCe.exe" | cut -d' ' -f1)  ServicoVelmoraNFCe.exe" "$OUT"
+
 e2e_log "checklist 3-4: cd /d C:\\Velmora, ServicoVelmoraNFCe.exe /INSTALL"
 prompt install <<<'ServicoVelmoraNFCe.exe /INSTALL'
 check_eq "4: one Information box" "Information" "$WINDOWS"
