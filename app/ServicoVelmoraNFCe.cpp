@@ -73,14 +73,18 @@ int HandleLastResort(std::exception_ptr Failure) {
 }
 
 void ServicoVelmoraNFCeMain(TServiceApplication& App) {
-  // Installing is consulted only when initialisation may be delayed.
-  if (!App.DelayInitialize() || App.Installing()) App.Initialize();
   App.CreateForm(StarterInstance);
-  App.Run();
+  // Run initialises once the dispatcher's thread has started (before a
+  // registration or removal): COM on the main thread is not on the launch's way.
+  App.Run([&App] {
+    // Installing is consulted only when initialisation may be delayed.
+    if (!App.DelayInitialize() || App.Installing()) App.Initialize();
+  });
 }
 
 int RunServicoVelmoraNFCe() {
-  platform::TApplication application;
+  // The window comes later, once the dispatcher's thread runs (Run).
+  platform::TApplication application(platform::TApplication::WindowTiming::Later);
   int exitCode = 0;
   try {
     StartUpServiceHost();

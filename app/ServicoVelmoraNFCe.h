@@ -10,9 +10,10 @@ class TServiceApplication;
 // Runs the whole program and returns the process exit code.
 int RunServicoVelmoraNFCe();
 
-// The program entry's own steps over a started-up service host: initialise
-// (left to the service thread when DelayInitialize is set and the process is
-// not installing), create the starter module, run.
+// The program entry's own steps over a started-up service host: create the
+// starter module and run, which initialises (left to the service thread when
+// DelayInitialize is set and the process is not installing) once the
+// dispatcher's thread has started, or before a registration or removal.
 void ServicoVelmoraNFCeMain(TServiceApplication& App);
 
 // The last-resort handler: shows what reached it (standard error in a console

@@ -3,14 +3,20 @@
 #include <algorithm>
 
 #include "platform/Com.h"
+#include "platform/Process.h"
 
 namespace platform {
 
 TApplication* Application = nullptr;
 
-TApplication::TApplication() {
-  FWindow = window::CreateHidden(&TApplication::WindowProcedure, this);
+TApplication::TApplication(WindowTiming Timing) : FMainThread(CurrentThreadId()) {
+  window::MakeQueue();
+  if (Timing == WindowTiming::Now) CreateHandle();
   if (!Application) Application = this;
+}
+
+void TApplication::CreateHandle() {
+  if (!FWindow) FWindow = window::CreateHidden(&TApplication::WindowProcedure, this);
 }
 
 TApplication::~TApplication() {
@@ -118,13 +124,17 @@ void TApplication::HandleMessage() {
 
 void TApplication::Terminate() { window::PostQuit(); }
 
+bool TApplication::PostQuitToMainThread() {
+  return window::PostToThread(FMainThread, wm::Quit, 0, 0);
+}
+
 void TApplication::Queue(std::function<void()> Call) {
   {
     std::lock_guard<std::mutex> lock(FQueueLock);
     FQueuedCalls.push_back(std::move(Call));
   }
-  // Wakes the loop if it waits for a message.
-  PostWindowMessage(FWindow.Get(), wm::Null, 0, 0);
+  // Wakes the loop if it waits for a message, window or not.
+  window::PostToThread(FMainThread, wm::Null, 0, 0);
 }
 
 }  // namespace platform

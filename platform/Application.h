@@ -51,14 +51,22 @@ using ExceptionHandler = std::function<void(std::exception_ptr Failure)>;
 
 class TApplication {
 public:
-  // Makes the hidden window on the calling thread, which is the main thread from
-  // then on. Raises nothing: Window() is 0 when no window could be made.
-  TApplication();
+  // When the hidden window is made: at construction, or by CreateHandle once the
+  // caller has done what must come first.
+  enum class WindowTiming { Now, Later };
+
+  // The calling thread is the main thread from then on; its message queue exists
+  // at once, so a quit posted to it before the window exists still ends the loop.
+  // Raises nothing: Window() is 0 when no window could be made.
+  explicit TApplication(WindowTiming Timing = WindowTiming::Now);
   ~TApplication();
   TApplication(const TApplication&) = delete;
   TApplication& operator=(const TApplication&) = delete;
 
   Handle Window() const { return FWindow.Get(); }
+  // Makes the hidden window, on the main thread, unless it exists.
+  void CreateHandle();
+  std::uint32_t MainThreadId() const { return FMainThread; }
 
   // The start-up chain, once: COM for the calling thread.
   void Initialize();
@@ -84,6 +92,10 @@ public:
   bool Terminated() const { return FTerminated; }
   // Posts a quit message to the calling thread.
   void Terminate();
+  // From any thread: posts a quit message to the main thread's queue, which the
+  // loop takes whether or not the window exists yet. False with LastError() when
+  // the post failed.
+  bool PostQuitToMainThread();
   // From any thread: the call runs on the main thread when its loop is idle.
   void Queue(std::function<void()> Call);
 
@@ -93,6 +105,7 @@ private:
   void RunQueuedCalls();
   void RaisePendingFailure();
 
+  const std::uint32_t FMainThread;
   WindowHandle FWindow;
   bool FComInitialized = false;
   bool FShowMainForm = true;
@@ -139,6 +152,12 @@ void Dispatch(const QueuedMessage& message);
 void Wait();
 // PostQuitMessage(0) to the calling thread.
 void PostQuit();
+// Makes the calling thread's message queue (a PeekMessageW that takes nothing):
+// from then on messages posted to the thread wait in it.
+void MakeQueue();
+// PostThreadMessageW: false with LastError() (1444) when the thread has no queue.
+bool PostToThread(std::uint32_t thread, std::uint32_t msg, std::uintptr_t wParam,
+                  std::intptr_t lParam);
 }  // namespace window
 
 }  // namespace platform

@@ -106,13 +106,24 @@ void TServiceApplication::LogException(const Exception& E) {
                            platform::eventlog::NoEventId);
 }
 
-void TServiceApplication::Run() {
+void TServiceApplication::Run() { Run(std::function<void()>()); }
+
+namespace {
+void MainThreadStartUp(const std::function<void()>& StartUp) {
+  if (platform::Application) platform::Application->CreateHandle();
+  if (StartUp) StartUp();
+}
+}  // namespace
+
+void TServiceApplication::Run(const std::function<void()>& StartUp) {
   AddExitProc(&CleanUpAtExit);
   if (HasSwitch(L"INSTALL")) {
+    MainThreadStartUp(StartUp);
     SetupServices(true, HasSwitch(L"SILENT"));
     return;
   }
   if (HasSwitch(L"UNINSTALL")) {
+    MainThreadStartUp(StartUp);
     SetupServices(false, HasSwitch(L"SILENT"));
     return;
   }
@@ -139,6 +150,10 @@ void TServiceApplication::Run() {
 
   // Freed on every way out, which waits for the dispatcher to return.
   auto startThread = std::make_unique<TServiceStartThread>(table);
+  // The quit that ends the loop goes to the main thread's queue, which exists
+  // since the windowed application does: it waits there for the loop however
+  // soon the dispatcher returns.
+  MainThreadStartUp(StartUp);
   while (!app->Terminated()) {
     try {
       app->HandleMessage();

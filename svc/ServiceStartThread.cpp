@@ -4,8 +4,7 @@
 #include "util/Exceptions.h"
 
 TServiceStartThread::TServiceStartThread(TServiceTableEntryArray Services)
-    : FServiceStartTable(std::move(Services)),
-      FWindow(platform::Application ? platform::Application->Window() : 0) {
+    : FServiceStartTable(std::move(Services)), FApplication(platform::Application) {
   std::wstring error;
   FThread = platform::Thread::Create(
       [this] {
@@ -27,6 +26,8 @@ void TServiceStartThread::Execute() {
 }
 
 void TServiceStartThread::DoTerminate() {
-  // The only signal to the main thread: its loop ends on this message.
-  platform::PostWindowMessage(FWindow, platform::wm::Quit, 0, 0);
+  // The only signal to the main thread: its loop ends on this message. It goes
+  // to the thread's queue, not to the window, which may not exist yet when the
+  // dispatcher fails at once.
+  if (FApplication) FApplication->PostQuitToMainThread();
 }

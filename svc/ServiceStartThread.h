@@ -1,5 +1,5 @@
 // The dispatcher's thread: runs StartServiceCtrlDispatcher over the table and,
-// once it has returned, posts WM_QUIT to the windowed application's window.
+// once it has returned, posts WM_QUIT to the windowed application's main thread.
 #pragma once
 
 #include <atomic>
@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/Application.h"
 #include "platform/ServiceManager.h"
 #include "platform/Thread.h"
 
@@ -32,6 +33,6 @@ private:
   // Read by the main thread while the dispatcher may still run (a loop ended
   // by another quit message).
   std::atomic<std::int32_t> FReturnValue{0};
-  platform::Handle FWindow = 0;
+  platform::TApplication* FApplication = nullptr;
   std::unique_ptr<platform::Thread> FThread;
 };

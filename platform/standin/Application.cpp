@@ -116,6 +116,23 @@ void window::PostQuit() {
   PostLocked(CurrentThreadId(), QueuedMessage{0, wm::Quit, 0, 0});
 }
 
+void window::MakeQueue() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  QueueOf(CurrentThreadId());
+}
+
+bool window::PostToThread(std::uint32_t thread, std::uint32_t msg, std::uintptr_t wParam,
+                          std::intptr_t lParam) {
+  if (standin::Fails("PostThreadMessageW")) return false;
+  std::lock_guard<std::mutex> lock(gMutex);
+  if (gQueues.find(thread) == gQueues.end()) {
+    SetLastError(error::InvalidThreadId);
+    return false;
+  }
+  PostLocked(thread, QueuedMessage{0, msg, wParam, lParam});
+  return true;
+}
+
 bool PostWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
                        std::intptr_t lParam) {
   if (standin::Fails("PostMessageW")) return false;
@@ -164,6 +181,21 @@ int standin::HiddenPopupCalls(Handle window) {
   std::lock_guard<std::mutex> lock(gMutex);
   auto it = gWindows.find(window);
   return it == gWindows.end() ? 0 : it->second.HiddenPopupCalls;
+}
+
+int standin::QueuedThreadMessages(std::uint32_t thread) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto queue = gQueues.find(thread);
+  if (queue == gQueues.end()) return 0;
+  int count = 0;
+  for (const auto& m : queue->second->Messages)
+    if (m.Window == 0) ++count;
+  return count;
+}
+
+bool standin::HasMessageQueue(std::uint32_t thread) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  return gQueues.find(thread) != gQueues.end();
 }
 
 int standin::QueuedWindowMessages(Handle window) {

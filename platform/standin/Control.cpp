@@ -91,6 +91,7 @@ void Reset() {
   detail::ResetDialogs();
   detail::ResetShell();
   detail::ResetClock();
+  detail::ResetCom();
   detail::ResetProcess();
   SetLastError(error::Success);
 }

@@ -19,6 +19,7 @@ bool SameName(const std::wstring& a, const std::wstring& b);
 namespace detail {
 void ResetApplication();
 void ResetClock();
+void ResetCom();
 void ResetDialogs();
 void ResetEventLog();
 void ResetMessages();

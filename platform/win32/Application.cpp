@@ -82,6 +82,18 @@ void window::Wait() { ::WaitMessage(); }
 
 void window::PostQuit() { ::PostQuitMessage(0); }
 
+void window::MakeQueue() {
+  MSG msg;
+  // A range no message of the system uses: the call takes nothing out.
+  ::PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+}
+
+bool window::PostToThread(std::uint32_t thread, std::uint32_t msg, std::uintptr_t wParam,
+                          std::intptr_t lParam) {
+  return ::PostThreadMessageW(thread, msg, static_cast<WPARAM>(wParam),
+                              static_cast<LPARAM>(lParam)) != FALSE;
+}
+
 bool PostWindowMessage(Handle window, std::uint32_t msg, std::uintptr_t wParam,
                        std::intptr_t lParam) {
   return ::PostMessageW(reinterpret_cast<HWND>(window), msg, static_cast<WPARAM>(wParam),

@@ -25,6 +25,7 @@
 #include "platform/Dialog.h"
 #include "platform/Process.h"
 #include "platform/standin/Application.h"
+#include "platform/standin/Com.h"
 #include "platform/standin/Control.h"
 #include "platform/standin/Dialog.h"
 #include "platform/standin/EventLog.h"
@@ -32,6 +33,7 @@
 #include "platform/standin/Process.h"
 #include "platform/standin/ServiceControl.h"
 #include "platform/standin/ServiceRegistry.h"
+#include "platform/standin/Shell.h"
 #include "svc/Service.h"
 #include "svc/ServiceApplication.h"
 #include "svc/ServiceRuntime.h"
@@ -151,12 +153,13 @@ TEST_F(ServiceApplicationRun, ADispatcherFailingForAnotherReasonShowsNoUsage) {
   EXPECT_EQ(App->ExitCode(), 87);
 }
 
-TEST_F(ServiceApplicationRun, StartThreadSetsReturnValueThenPostsTheQuitToTheWindow) {
+TEST_F(ServiceApplicationRun, StartThreadSetsReturnValueThenPostsTheQuitToTheMainThread) {
   AddService()->SetOnExecute([](TService*) {});
   auto table = std::make_shared<std::vector<platform::ServiceTableEntry>>(
       2, platform::ServiceTableEntry{nullptr, nullptr});
   (*table)[0] = {const_cast<wchar_t*>(kName.c_str()), &ServiceMainCallback};
-  const platform::Handle window = Windowed->Window();
+  const std::uint32_t mainThread = Windowed->MainThreadId();
+  ASSERT_EQ(mainThread, platform::CurrentThreadId());
 
   for (const bool arranged : {false, true}) {
     SCOPED_TRACE(arranged ? "started by the manager" : "started from a prompt");
@@ -164,10 +167,46 @@ TEST_F(ServiceApplicationRun, StartThreadSetsReturnValueThenPostsTheQuitToTheWin
     TServiceStartThread thread(table);
     ASSERT_TRUE(WaitUntil([&] { return thread.Finished(); }));
     EXPECT_EQ(thread.ReturnValue(), arranged ? 0 : 1063);
-    EXPECT_EQ(standin::QueuedWindowMessages(window), 1);
+    EXPECT_EQ(standin::QueuedThreadMessages(mainThread), 1);
+    EXPECT_EQ(standin::QueuedWindowMessages(Windowed->Window()), 0);
     Windowed->HandleMessage();
     EXPECT_TRUE(Windowed->Terminated());
   }
+}
+
+TEST_F(ServiceApplicationRun, AQuitThatComesBeforeTheWindowStillEndsTheLoop) {
+  // The program's own windowed application: its window comes once the
+  // dispatcher's thread runs, and a dispatcher that fails at once (started from
+  // a prompt) posts its quit before that.
+  TearDown();
+  standin::Reset();
+  standin::SetModuleFileName(kExe);
+  standin::SetCommandLine(kExe + L" /silent");
+  Windowed = std::make_unique<platform::TApplication>(platform::TApplication::WindowTiming::Later);
+  EXPECT_EQ(Windowed->Window(), 0u);
+  EXPECT_TRUE(standin::HasMessageQueue(platform::CurrentThreadId()));
+  App = std::make_unique<TServiceApplication>(nullptr);
+  ServiceApplication = App.get();
+  AddService();
+
+  std::atomic<bool> quitQueuedFirst{false};
+  standin::RaiseNext("CreateWindowExW", [&] {
+    quitQueuedFirst =
+        WaitUntil([&] { return standin::QueuedThreadMessages(Windowed->MainThreadId()) == 1; });
+  });
+  App->Run();
+
+  EXPECT_TRUE(quitQueuedFirst);
+  EXPECT_NE(Windowed->Window(), 0u);
+  EXPECT_TRUE(Windowed->Terminated());
+  EXPECT_EQ(EntryTexts(), std::vector<std::wstring>{SystemErrorText(1063)});
+  EXPECT_EQ(App->ExitCode(), 1063);
+
+  // With no queue on the main thread the quit would be lost: the post fails.
+  std::atomic<std::uint32_t> otherThread{0};
+  std::thread([&] { otherThread = platform::CurrentThreadId(); }).join();
+  EXPECT_FALSE(platform::window::PostToThread(otherThread, platform::wm::Quit, 0, 0));
+  EXPECT_EQ(platform::LastError(), platform::error::InvalidThreadId);
 }
 
 TEST_F(ServiceApplicationRun, FailuresOnTheMainThreadAreLoggedAndTheLoopGoesOn) {
@@ -410,6 +449,44 @@ TEST_F(Program, ServiceRunEndsOnlyOnceItsLogLinesAreInTheFile) {
             std::string::npos)
       << text;
   EXPECT_NE(text.find("**** Log finalizado ****"), std::string::npos) << text;
+  fs::remove_all(folder);
+}
+
+TEST_F(Program, TheServiceLaunchesWhileTheMainThreadStillStartsUp) {
+  // Neither the window nor COM on the main thread comes before the dispatcher's
+  // thread: the window is held back until the emitter has been launched.
+  namespace fs = std::filesystem;
+  const fs::path folder =
+      fs::temp_directory_path() / ("velmora-order-" + std::to_string(std::random_device{}()));
+  fs::create_directories(folder);
+  standin::SetModuleFileName(standin::FromHostPath((folder / "ServicoVelmoraNFCe.exe").string()));
+  ReleaseLog();
+  standin::ArrangeStart(L"VelmoraNFCeStarter");
+  const std::uint32_t mainThread = platform::CurrentThreadId();
+  std::atomic<bool> launchedFirst{false};
+  std::atomic<std::size_t> comCallsBefore{99};
+  standin::RaiseNext("CreateWindowExW", [&] {
+    launchedFirst = WaitUntil([] { return standin::ShellLaunches().size() == 1; });
+    comCallsBefore = standin::ComCallsOf(mainThread).size();
+  });
+
+  EXPECT_EQ(RunWith(L""), 0);
+  EXPECT_TRUE(launchedFirst);
+  EXPECT_EQ(comCallsBefore, 0u);
+  // COM once on the main thread, undone at the end.
+  const auto com = standin::ComCallsOf(mainThread);
+  ASSERT_EQ(com.size(), 2u);
+  EXPECT_TRUE(com[0].Initialize);
+  EXPECT_FALSE(com[1].Initialize);
+  const auto records = standin::StatusRecords(L"VelmoraNFCeStarter");
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> states;
+  for (const auto& r : records) states.emplace_back(r.CurrentState, r.CheckPoint);
+  const std::vector<std::pair<std::uint32_t, std::uint32_t>> expected = {
+      {platform::svc::StartPending, 1},
+      {platform::svc::StartPending, 2},
+      {platform::svc::Running, 0},
+      {platform::svc::Stopped, 0}};
+  EXPECT_EQ(states, expected);
   fs::remove_all(folder);
 }
 
