@@ -166,6 +166,10 @@ std::intptr_t ShellExecute(Handle /*owner*/, const std::optional<std::wstring>& 
   return result;
 }
 
+void PrepareShellExecute() {
+  // Nothing to load here: the launch is a plain fork and exec.
+}
+
 std::vector<standin::ShellLaunch> standin::ShellLaunches() {
   std::lock_guard<std::mutex> lock(gMutex);
   return gLaunches;
