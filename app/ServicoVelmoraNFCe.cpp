@@ -8,7 +8,6 @@
 #include "platform/Application.h"
 #include "platform/Dialog.h"
 #include "platform/Process.h"
-#include "platform/Shell.h"
 #include "platform/Text.h"
 #include "svc/ExitProcs.h"
 #include "svc/ServiceApplication.h"
@@ -75,11 +74,9 @@ int HandleLastResort(std::exception_ptr Failure) {
 
 void ServicoVelmoraNFCeMain(TServiceApplication& App) {
   App.CreateForm(StarterInstance);
-  // Run calls this once the dispatcher's thread has started (before a
-  // registration or removal): the starter's launch library and COM on the main
-  // thread load while the service manager connects, not on the launch's way.
-  App.Run([&App](bool ServiceProcess) {
-    if (ServiceProcess) platform::PrepareShellExecute();
+  // Run initialises once the dispatcher's thread has started (before a
+  // registration or removal): COM on the main thread is not on the launch's way.
+  App.Run([&App] {
     // Installing is consulted only when initialisation may be delayed.
     if (!App.DelayInitialize() || App.Installing()) App.Initialize();
   });

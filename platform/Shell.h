@@ -26,9 +26,4 @@ std::intptr_t ShellExecute(Handle owner, const std::optional<std::wstring>& verb
                            const std::wstring& file, const std::optional<std::wstring>& parameters,
                            const std::optional<std::wstring>& directory, std::int32_t showCommand);
 
-// Loads what ShellExecute needs (shell32, from the system folder), so that the
-// first launch does not wait for it; does nothing once it is loaded. From any
-// thread; a launch under way meanwhile waits for the one load.
-void PrepareShellExecute();
-
 }  // namespace platform

@@ -106,24 +106,24 @@ void TServiceApplication::LogException(const Exception& E) {
                            platform::eventlog::NoEventId);
 }
 
-void TServiceApplication::Run() { Run(nullptr); }
+void TServiceApplication::Run() { Run(std::function<void()>()); }
 
 namespace {
-void MainThreadStartUp(const std::function<void(bool)>& StartUp, bool ServiceProcess) {
-  if (StartUp) StartUp(ServiceProcess);
+void MainThreadStartUp(const std::function<void()>& StartUp) {
   if (platform::Application) platform::Application->CreateHandle();
+  if (StartUp) StartUp();
 }
 }  // namespace
 
-void TServiceApplication::Run(const std::function<void(bool ServiceProcess)>& StartUp) {
+void TServiceApplication::Run(const std::function<void()>& StartUp) {
   AddExitProc(&CleanUpAtExit);
   if (HasSwitch(L"INSTALL")) {
-    MainThreadStartUp(StartUp, false);
+    MainThreadStartUp(StartUp);
     SetupServices(true, HasSwitch(L"SILENT"));
     return;
   }
   if (HasSwitch(L"UNINSTALL")) {
-    MainThreadStartUp(StartUp, false);
+    MainThreadStartUp(StartUp);
     SetupServices(false, HasSwitch(L"SILENT"));
     return;
   }
@@ -153,7 +153,7 @@ void TServiceApplication::Run(const std::function<void(bool ServiceProcess)>& St
   // The quit that ends the loop goes to the main thread's queue, which exists
   // since the windowed application does: it waits there for the loop however
   // soon the dispatcher returns.
-  MainThreadStartUp(StartUp, true);
+  MainThreadStartUp(StartUp);
   while (!app->Terminated()) {
     try {
       app->HandleMessage();

@@ -32,12 +32,11 @@ public:
 
   virtual void Initialize();
   virtual void Run();
-  // Run with the main thread's own start-up, told whether the process is a
-  // service process: before registration or removal, and in a service process
-  // only once the dispatcher's thread runs, so that the service manager's
-  // connection and the service's start do not wait for what no one outside the
-  // process can see. The hidden window is made after it.
-  void Run(const std::function<void(bool ServiceProcess)>& StartUp);
+  // Run with the main thread's own start-up (the hidden window is made first):
+  // before registration or removal, and in a service process only once the
+  // dispatcher's thread runs, so that the service manager's connection and the
+  // service's start do not wait for what no one outside the process can see.
+  void Run(const std::function<void()>& StartUp);
   virtual void LogException(const class Exception& E);
 
   bool DelayInitialize() const { return FDelayInitialize; }

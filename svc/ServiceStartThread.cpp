@@ -13,9 +13,6 @@ TServiceStartThread::TServiceStartThread(TServiceTableEntryArray Services)
       },
       false, error);
   if (!FThread) throw EThread(L"Thread creation error: " + error);
-  // Returns once the thread runs: a new thread starts only when no library is
-  // being loaded, so the main thread's loads that follow would hold it back.
-  (void)FThread->ThreadId();
 }
 
 TServiceStartThread::~TServiceStartThread() { FThread.reset(); }

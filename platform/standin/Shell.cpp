@@ -166,10 +166,6 @@ std::intptr_t ShellExecute(Handle /*owner*/, const std::optional<std::wstring>& 
   return result;
 }
 
-void PrepareShellExecute() {
-  // Nothing to load here: the launch is a plain fork and exec.
-}
-
 std::vector<standin::ShellLaunch> standin::ShellLaunches() {
   std::lock_guard<std::mutex> lock(gMutex);
   return gLaunches;

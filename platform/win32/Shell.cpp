@@ -13,21 +13,14 @@ namespace platform {
 
 namespace {
 using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-
-// shell32 (and all it pulls in) only when a launch is coming, from System32.
-ShellExecuteFn ShellExecuteEntry() {
-  static const auto shellExecute =
-      win32::SystemFunctionAs<ShellExecuteFn>(L"shell32.dll", "ShellExecuteW");
-  return shellExecute;
-}
 }  // namespace
-
-void PrepareShellExecute() { (void)ShellExecuteEntry(); }
 
 std::intptr_t ShellExecute(Handle owner, const std::optional<std::wstring>& verb,
                            const std::wstring& file, const std::optional<std::wstring>& parameters,
                            const std::optional<std::wstring>& directory, std::int32_t showCommand) {
-  const ShellExecuteFn shellExecute = ShellExecuteEntry();
+  // shell32 (and all it pulls in) only when a launch happens, from System32.
+  static const auto shellExecute =
+      win32::SystemFunctionAs<ShellExecuteFn>(L"shell32.dll", "ShellExecuteW");
   if (shellExecute == nullptr) return SE_ERR_DLLNOTFOUND;
   HINSTANCE result =
       shellExecute(reinterpret_cast<HWND>(owner), win32::TextOrNull(verb), file.c_str(),
