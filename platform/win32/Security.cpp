@@ -4,6 +4,9 @@
 #include <ntsecapi.h>
 #include <sddl.h>
 
+// The seam's name, not the header's macro for LookupAccountSidW.
+#undef LookupAccountSid
+
 #include "platform/Security.h"
 #include "platform/win32/Win32Support.h"
 
