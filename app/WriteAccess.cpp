@@ -139,7 +139,7 @@ TWriteAccess CheckWriteAccess(const std::wstring& Folder, const std::wstring& Fi
   const std::optional<std::wstring> localDomain = platform::LocalAccountDomainSid();
   for (const std::wstring& sid : sids) {
     std::optional<std::wstring> name;
-    if (ResolvesLocally(sid, localDomain)) name = platform::LookupAccountSid(sid);
+    if (ResolvesLocally(sid, localDomain)) name = platform::AccountName(sid);
     AddOnce(result.Accounts, name && !name->empty() ? *name : sid);
   }
   return result;

@@ -53,9 +53,13 @@ set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL programa depuracao)
 set(CPACK_ARCHIVE_PROGRAMA_FILE_NAME ${CPACK_PACKAGE_FILE_NAME})
 set(CPACK_ARCHIVE_DEPURACAO_FILE_NAME ${CPACK_PACKAGE_FILE_NAME}-debug)
-# CPack dates the archives' entries from SOURCE_DATE_EPOCH when its process has it.
+# CPack dates the archives' entries from SOURCE_DATE_EPOCH when its process has
+# it; a zip entry's DOS date is local time, so the time zone is fixed too.
 if(NOT VELMORA_SOURCE_DATE_EPOCH STREQUAL "")
   set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/CPackSourceDate.cmake)
-  file(WRITE ${CPACK_PROJECT_CONFIG_FILE} "set(ENV{SOURCE_DATE_EPOCH} ${VELMORA_SOURCE_DATE_EPOCH})\n")
+  file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
+    "set(ENV{SOURCE_DATE_EPOCH} ${VELMORA_SOURCE_DATE_EPOCH})\nset(ENV{TZ} UTC)\n")
 endif()
+# Entries record their owner's uid and gid: made 0:0, whoever builds.
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/package-owner.cmake)
 include(CPack)

@@ -78,6 +78,6 @@ std::optional<std::wstring> LocalAccountDomainSid();
 // account has no domain (Everyone); nullopt when it does not resolve. For an
 // account of a network domain this may ask a domain controller: callers keep
 // such SIDs away from it.
-std::optional<std::wstring> LookupAccountSid(const std::wstring& sid);
+std::optional<std::wstring> AccountName(const std::wstring& sid);
 
 }  // namespace platform

@@ -68,7 +68,7 @@ std::optional<std::wstring> LocalAccountDomainSid() {
   return gDomain;
 }
 
-std::optional<std::wstring> LookupAccountSid(const std::wstring& sid) {
+std::optional<std::wstring> AccountName(const std::wstring& sid) {
   std::lock_guard<std::mutex> lock(gMutex);
   gLookups.push_back(sid);
   auto known = WellKnownNames().find(sid);

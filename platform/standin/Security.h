@@ -23,7 +23,7 @@ FileSecurity LockedDownSecurity();
 void SetAccountName(const std::wstring& sid, const std::wstring& name);
 void SetLocalAccountDomain(const std::optional<std::wstring>& sid);
 
-// Every SID that LookupAccountSid was asked about since the reset.
+// Every SID that AccountName was asked about since the reset.
 std::vector<std::wstring> AccountLookups();
 
 }  // namespace platform::standin

@@ -4,9 +4,6 @@
 #include <ntsecapi.h>
 #include <sddl.h>
 
-// The seam's name, not the header's macro for LookupAccountSidW.
-#undef LookupAccountSid
-
 #include "platform/Security.h"
 #include "platform/win32/Win32Support.h"
 
@@ -90,7 +87,7 @@ std::optional<std::wstring> LocalAccountDomainSid() {
   return SidText(static_cast<POLICY_ACCOUNT_DOMAIN_INFO*>(info)->DomainSid);
 }
 
-std::optional<std::wstring> LookupAccountSid(const std::wstring& sid) {
+std::optional<std::wstring> AccountName(const std::wstring& sid) {
   PSID binary = nullptr;
   if (!::ConvertStringSidToSidW(sid.c_str(), &binary)) return std::nullopt;
   const win32::UniqueLocal binaryOwner(binary);
