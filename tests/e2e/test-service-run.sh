@@ -22,7 +22,7 @@ RE_SENT="$HEAD${STARTER}Enviado comando ShellExecute para o Windows\\. Retorno: 
 # Wine answers every file's DACL with full control for the current user, so
 # every start there also warns about the folder's permissions
 # (test-write-access.sh checks that line).
-RE_WARN="^($TS)  [0-9A-F]{8} ALERTA : ${STARTER}Permiss.es inseguras: "
+RE_WARN="^($TS)  [0-9A-F]{8} ALERTA : ${STARTER}Permiss"
 # Written only when its writer thread beats the end of the process: tolerated.
 RE_FINAL="$HEAD"'\[TLogArquivo                     \] \*\*\*\* Log finalizado \*\*\*\*$'
 
