@@ -51,4 +51,6 @@ for needle in sys.argv[2:]:
 PY
   printf 'reproducible_check: %s  %s\n' "$(sha256sum "$one" | cut -d' ' -f1)" "$f"
 done
+# And what the first one packaged is what it built, SHA256SUMS included.
+bash "$repo/tests/check-package.sh" "$work/a/build/release" "$version" >/dev/null
 echo "reproducible_check: two builds of $commit (SOURCE_DATE_EPOCH=$(git -C "$repo" log -1 --format=%ct "$commit")) are byte-identical; $(($(date +%s) - start)) s"
