@@ -36,7 +36,7 @@ files=(bin/ServicoVelmoraNFCe.exe bin/ServicoVelmoraNFCe.exe.debug
   "ServicoVelmoraNFCe-$version-win32.zip" "ServicoVelmoraNFCe-$version-win32-debug.zip")
 for f in "${files[@]}"; do
   one=$work/a/build/release/$f two=$work/second-build-in-a-longer-folder-name/build/release/$f
-  [ -f "$one" ] && [ -f "$two" ] || fail "$f was not made"
+  if [ ! -f "$one" ] || [ ! -f "$two" ]; then fail "$f was not made"; fi
   cmp "$one" "$two" >/dev/null || fail "$f differs between the two builds: $(cmp "$one" "$two" | head -1)"
   # Nothing of the machine: neither build folder, user nor host name, in ASCII or UTF-16.
   python3 - "$one" "$work" "$(id -un)" "$(hostname)" <<'PY' || fail "$f holds a name of the build machine"

@@ -8,7 +8,7 @@
 #   test-write-access.sh EXE SUPPORT_DIR WORK_DIR
 # Process creations go to the services' debug stream with the event-log
 # entries, in the order the service thread made them.
-E2E_DEBUG=+process
+export E2E_DEBUG=+process
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin "$@"
 [ -f "$E2E_SUPPORT/divevezodoz.exe" ] || die "no test emitter $E2E_SUPPORT/divevezodoz.exe"
@@ -22,8 +22,8 @@ ere_quote() { sed 's/[][\.*^$+?(){}|/]/\\&/g' <<<"$1"; }
 # The warning's text, as an extended regular expression, with Wine's debug
 # escapes when ESC is given (\\ for \, \00xx for what is not ASCII).
 warning_re() {  # warning_re ESC|PLAIN
-  local folder="$APP_WIN\\" s_o='õ' s_c='ç' s_a='ó'
-  if [ "$1" == ESC ]; then folder=${folder//\\/\\\\}; s_o='\00f5' s_c='\00e7' s_a='\00f3'; fi
+  local folder="$APP_WIN\\" s_o='õ' s_c='ç'
+  if [ "$1" == ESC ]; then folder=${folder//\\/\\\\}; s_o='\00f5' s_c='\00e7'; fi
   printf '%s' "$(ere_quote "Permiss${s_o}es inseguras: estas contas podem alterar a pasta $folder ou o divevezodoz.exe, que este servi${s_c}o executa como SYSTEM: ")"
   printf '%s' "$ACCOUNT_RE"
 }
