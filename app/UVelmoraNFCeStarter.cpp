@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "app/WriteAccess.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
@@ -15,6 +16,7 @@ const wchar_t* const kArquivoAPI = L"divevezodoz.exe";
 const wchar_t* const kTextoExecutando = L"Executando API: ";
 const wchar_t* const kTextoRetorno = L"Enviado comando ShellExecute para o Windows. Retorno: ";
 const wchar_t* const kTextoErro = L"Erro ao executar API: ";
+const wchar_t* const kTextoSemPermissoes = L"Permissões não verificadas: ";
 }  // namespace
 
 void VELMORA_WINAPI ServiceControlHandler(std::uint32_t CtrlCode) {
@@ -44,7 +46,8 @@ std::wstring TVelmoraNFCeStarter::GetPastaExecutavel() const {
 }
 
 void TVelmoraNFCeStarter::ServiceExecute(TService* /*Sender*/) {
-  const std::wstring caminho = GetPastaExecutavel() + kArquivoAPI;
+  const std::wstring pasta = GetPastaExecutavel();
+  const std::wstring caminho = pasta + kArquivoAPI;
   GetLog()->Info(this, kTextoExecutando + caminho);
   try {
     const std::intptr_t retorno = platform::ShellExecute(0, std::nullopt, caminho, std::wstring(),
@@ -60,4 +63,30 @@ void TVelmoraNFCeStarter::ServiceExecute(TService* /*Sender*/) {
     SetWin32ErrCode(platform::error::ExceptionInService);
     GetLog()->Info(this, kTextoErro + E.Message());
   }
+  VerificaPermissoes(pasta);
+}
+
+void TVelmoraNFCeStarter::VerificaPermissoes(const std::wstring& pPasta) {
+  try {
+    const TWriteAccess acesso = CheckWriteAccess(pPasta, kArquivoAPI);
+    for (const std::wstring& falha : acesso.Unread)
+      GetLog()->Alerta(this, kTextoSemPermissoes + falha);
+    if (acesso.Accounts.empty()) return;
+    const std::wstring aviso = WriteAccessWarning(pPasta, kArquivoAPI, acesso.Accounts);
+    GetLog()->Alerta(this, aviso);
+    LogMessage(aviso, platform::eventlog::Warning);
+  } catch (const Exception& E) {
+    // The emitter is running already; a failed check must not fail the start.
+    GetLog()->Alerta(this, kTextoSemPermissoes + E.Message());
+  }
+}
+
+std::wstring TVelmoraNFCeStarter::InstallWarning() {
+  const std::wstring pasta = GetPastaExecutavel();
+  const TWriteAccess acesso = CheckWriteAccess(pasta, kArquivoAPI);
+  std::wstring texto;
+  if (!acesso.Accounts.empty()) texto = WriteAccessWarning(pasta, kArquivoAPI, acesso.Accounts);
+  for (const std::wstring& falha : acesso.Unread)
+    texto += std::wstring(texto.empty() ? L"" : L"\r\n") + kTextoSemPermissoes + falha;
+  return texto;
 }

@@ -21,7 +21,16 @@ public:
   // The OnExecute handler, run on the service thread.
   void ServiceExecute(TService* Sender);
 
+  // The /INSTALL result's note: the write-access warning for the emitter's
+  // folder, or empty.
+  std::wstring InstallWarning() override;
+
 private:
+  // Who besides the system's own accounts can change the folder or the
+  // emitter: one ALERTA line and one warning entry when anyone can. Run after
+  // the launch, never before it, and it never refuses it.
+  void VerificaPermissoes(const std::wstring& pPasta);
+
   // Folder of the running executable, ending in its separator.
   std::wstring GetPastaExecutavel() const;
 };

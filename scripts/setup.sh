@@ -11,7 +11,8 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 packages=(cmake g++ googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine64 xvfb xdotool x11-apps zip unzip clang libclang-rt-14-dev)
+  wine wine64 xvfb xdotool x11-apps zip unzip clang libclang-rt-14-dev
+  osslsigncode openssl python3)
 sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
 apt() { DEBIAN_FRONTEND=noninteractive $sudo apt-get "$@"; }
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }

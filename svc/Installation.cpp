@@ -166,6 +166,21 @@ void ShowResult(const std::wstring& Text, TResultKind Kind) {
           (error ? platform::dialog::IconError : platform::dialog::IconInformation));
 }
 
+std::wstring WithInstallWarnings(const std::wstring& Text, const std::vector<TService*>& Services) {
+  std::wstring result = Text;
+  for (TService* service : Services) {
+    std::wstring warning;
+    try {
+      warning = service->InstallWarning();
+    } catch (const Exception& E) {
+      // The registration stands; a note that cannot be made says why.
+      warning = E.Message();
+    }
+    if (!warning.empty()) result += L"\r\n\r\n" + warning;
+  }
+  return result;
+}
+
 int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool Silent) {
   bool success = true;
   int exitCode = 0;
@@ -186,6 +201,7 @@ int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool 
     }
   }
   if (success && !Silent)
-    ShowResult(Install ? InstalledText : UninstalledText, TResultKind::Information);
+    ShowResult(Install ? WithInstallWarnings(InstalledText, Services) : UninstalledText,
+               TResultKind::Information);
   return exitCode;
 }

@@ -29,6 +29,10 @@ std::uint32_t ErrorControlCode(const TService& Service);
 void InstallOneService(TService& Service, const platform::ScmHandle& Manager);
 void RemoveOneService(TService& Service, const platform::ScmHandle& Manager);
 
+// The success text followed, after a blank line each, by every service's
+// InstallWarning that is not empty.
+std::wstring WithInstallWarnings(const std::wstring& Text, const std::vector<TService*>& Services);
+
 // Registers (Install) or removes each service in order, showing each failure
 // and, unless Silent, the success. Returns 0, or the exit code of the first
 // failure. A service manager that cannot be opened raises EOSError.

@@ -151,6 +151,9 @@ public:
   // The control-handler entry that the service manager calls; only a concrete
   // service can supply one, since the platform passes it no context.
   virtual platform::HandlerFunction GetServiceController() = 0;
+  // A note that a successful registration adds to its result text (a warning
+  // about the installed files, say); empty by default.
+  virtual std::wstring InstallWarning() { return std::wstring(); }
 
   // DelayedInitialize, when given, runs first thing on the service thread: the
   // application's initialisation left to that thread.

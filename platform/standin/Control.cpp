@@ -93,6 +93,7 @@ void Reset() {
   detail::ResetClock();
   detail::ResetCom();
   detail::ResetProcess();
+  detail::ResetSecurity();
   SetLastError(error::Success);
 }
 

@@ -25,6 +25,7 @@ void ResetEventLog();
 void ResetMessages();
 void ResetProcess();
 void ResetServiceControl();
+void ResetSecurity();
 void ResetServiceRegistry();
 void ResetShell();
 }  // namespace detail

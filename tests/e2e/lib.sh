@@ -163,7 +163,9 @@ e2e_begin() {  # e2e_begin EXE SUPPORT_DIR WORK_DIR
   # services' stderr (and so their event-log entries) and debug channels go.
   SERVICES_STDERR=$E2E_WORK/services.stderr
   wineserver -p </dev/null >/dev/null 2>&1
-  WINEDEBUG=-all,err+eventlog,warn+eventlog wine cmd /c exit </dev/null >/dev/null 2>>"$SERVICES_STDERR"
+  # E2E_DEBUG adds channels (e.g. "+process") for a script that needs them.
+  WINEDEBUG=-all,err+eventlog,warn+eventlog${E2E_DEBUG:+,$E2E_DEBUG} \
+    wine cmd /c exit </dev/null >/dev/null 2>>"$SERVICES_STDERR"
   e2e_log "prefix $WINEPREFIX, display $DISPLAY, session warm"
 }
 

@@ -19,6 +19,10 @@ HEAD="^($TS)  [0-9A-F]{8} INFO   : "
 STARTER='\[TVelmoraNFCeStarter             \] '
 RE_EXEC="$HEAD${STARTER}Executando API: $(ere_quote "$APP_WIN\\divevezodoz.exe")\$"
 RE_SENT="$HEAD${STARTER}Enviado comando ShellExecute para o Windows\\. Retorno: (-?[0-9]+)\$"
+# Wine answers every file's DACL with full control for the current user, so
+# every start there also warns about the folder's permissions
+# (test-write-access.sh checks that line).
+RE_WARN="^($TS)  [0-9A-F]{8} ALERTA : ${STARTER}Permiss"
 # Written only when its writer thread beats the end of the process: tolerated.
 RE_FINAL="$HEAD"'\[TLogArquivo                     \] \*\*\*\* Log finalizado \*\*\*\*$'
 
@@ -58,6 +62,8 @@ read_log() {
       EXEC_COUNT=$((EXEC_COUNT + 1)); stamp=${BASH_REMATCH[1]}
     elif [[ $line =~ $RE_SENT ]]; then
       SENT_CODES+=("${BASH_REMATCH[2]}"); stamp=${BASH_REMATCH[1]}
+    elif [[ $line =~ $RE_WARN ]]; then
+      stamp=${BASH_REMATCH[1]}
     elif [[ $line =~ $RE_FINAL ]]; then
       stamp=${BASH_REMATCH[1]}
     else
