@@ -1,0 +1,28 @@
+// The host's file kinds in Windows' terms: a folder is a directory, anything
+// that is neither a folder nor a regular file (a pipe, a socket, a device
+// node) is a device. Links are followed, as Windows follows them for a file.
+#include "platform/FileAttributes.h"
+
+#include <errno.h>
+#include <sys/stat.h>
+
+#include "platform/Platform.h"
+#include "platform/standin/Internal.h"
+#include "platform/standin/Paths.h"
+
+namespace platform {
+
+std::optional<std::uint32_t> FileAttributesOf(const std::wstring& path) {
+  if (standin::Fails("GetFileAttributesW")) return std::nullopt;
+  const std::string host = standin::ToHostPath(path);
+  struct stat info {};
+  if (host.empty() || ::stat(host.c_str(), &info) != 0) {
+    SetLastError(errno == ENOENT ? error::FileNotFound : error::PathNotFound);
+    return std::nullopt;
+  }
+  if (S_ISDIR(info.st_mode)) return fileattr::Directory;
+  if (S_ISREG(info.st_mode)) return fileattr::Normal;
+  return fileattr::Device;
+}
+
+}  // namespace platform
