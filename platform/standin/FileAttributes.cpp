@@ -1,6 +1,7 @@
 // The host's file kinds in Windows' terms: a folder is a directory, anything
 // that is neither a folder nor a regular file (a pipe, a socket, a device
-// node) is a device. Links are followed, as Windows follows them for a file.
+// node) is a device. A link is taken for what it points to: on Windows a link
+// to a folder carries the directory bit too, and one to a file does not.
 #include "platform/FileAttributes.h"
 
 #include <errno.h>
