@@ -85,7 +85,12 @@ TEST_F(LogFileWin32Test, AnotherProcessHoldingTheFileRefusesOurWriter) {
   EXPECT_EQ(platform::LogFile::OpenExclusive(FArquivo.wstring()), nullptr);
   EXPECT_EQ(platform::LastError(), platform::error::SharingViolation);
 
-  fs::remove(sinal);
+  // The holder may still have the flag it has just made open, unshared.
+  EXPECT_TRUE(Aguarda([&] {
+    std::error_code ocupado;
+    fs::remove(sinal, ocupado);
+    return !fs::exists(sinal);
+  }));
   EXPECT_EQ(::WaitForSingleObject(processo.hProcess, 60000), WAIT_OBJECT_0);
   ::CloseHandle(processo.hProcess);
   EXPECT_NE(platform::LogFile::OpenExclusive(FArquivo.wstring()), nullptr);
