@@ -57,6 +57,9 @@ protected:
         fs::temp_directory_path() /
         ("velmora-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
          "-" + std::to_string(::GetCurrentProcessId()));
+    // Wine reuses process ids, and a crashed run leaves its folder (and flag) behind.
+    std::error_code ignorado;
+    fs::remove_all(FPasta, ignorado);
     fs::create_directories(FPasta);
     FArquivo = FPasta / "Log.txt";
   }
