@@ -21,6 +21,7 @@ void ResetApplication();
 void ResetClock();
 void ResetDialogs();
 void ResetEventLog();
+void ResetLogFile();
 void ResetMessages();
 void ResetProcess();
 void ResetServiceControl();
