@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/WriteAccess.h"
+#include "platform/FileAttributes.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
@@ -17,6 +18,14 @@ const wchar_t* const kTextoExecutando = L"Executando API: ";
 const wchar_t* const kTextoRetorno = L"Enviado comando ShellExecute para o Windows. Retorno: ";
 const wchar_t* const kTextoErro = L"Erro ao executar API: ";
 const wchar_t* const kTextoSemPermissoes = L"Permissões não verificadas: ";
+
+// The shell opens a folder (or a device) in its own way and answers as if the
+// emitter had started. What exists and is not a file is never handed to it.
+bool ExisteENaoEArquivo(const std::wstring& pCaminho) {
+  const std::optional<std::uint32_t> atributos = platform::FileAttributesOf(pCaminho);
+  return atributos &&
+         (*atributos & (platform::fileattr::Directory | platform::fileattr::Device)) != 0;
+}
 }  // namespace
 
 void VELMORA_WINAPI ServiceControlHandler(std::uint32_t CtrlCode) {
@@ -50,8 +59,12 @@ void TVelmoraNFCeStarter::ServiceExecute(TService* /*Sender*/) {
   const std::wstring caminho = pasta + kArquivoAPI;
   GetLog()->Info(this, kTextoExecutando + caminho);
   try {
-    const std::intptr_t retorno = platform::ShellExecute(0, std::nullopt, caminho, std::wstring(),
-                                                         std::wstring(), platform::shell::ShowHide);
+    // Not a file: the shell's own answer for a missing one, file not found (2).
+    const std::intptr_t retorno =
+        ExisteENaoEArquivo(caminho)
+            ? static_cast<std::intptr_t>(platform::error::FileNotFound)
+            : platform::ShellExecute(0, std::nullopt, caminho, std::wstring(), std::wstring(),
+                                     platform::shell::ShowHide);
     // A refused launch must not look like a clean run to the service manager:
     // the shell's code becomes the service-specific exit code (0 from the shell
     // means it ran out of memory).

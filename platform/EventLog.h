@@ -42,8 +42,8 @@ bool ReportEvent(const EventSourceHandle& source, std::uint16_t type, std::uint1
 // (REG_DWORD). False, with LastError(), when the key cannot be written.
 bool WriteEventSourceKey(const std::wstring& source, const std::wstring& messageFile,
                          std::uint32_t typesSupported);
-// Removes that key; a key that is not there counts as removed. False, with
-// LastError(), otherwise.
+// Removes that key with everything under it (RegDeleteTreeW); a key that is
+// not there counts as removed. False, with LastError(), otherwise.
 bool RemoveEventSourceKey(const std::wstring& source);
 
 namespace eventlog {

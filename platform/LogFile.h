@@ -1,6 +1,7 @@
 // The log file as its writers use it: one writer at a time, readers welcome.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -21,12 +22,21 @@ public:
   LogFile(const LogFile&) = delete;
   LogFile& operator=(const LogFile&) = delete;
 
-  // Appends all of bytes; false, with LastError() set, when that fails.
+  // Appends all of bytes; false, with LastError() set, when that fails. A
+  // full FAT volume or a network share may keep the part that fitted.
   bool Write(const std::string& bytes);
 
+  // The file's size when it was opened: where this writer's bytes begin.
+  std::uint64_t SizeAtOpen() const { return FSizeAtOpen; }
+
+  // Cuts the file back to size (SetFilePointerEx, SetEndOfFile), undoing what
+  // a failed write left of its bytes. False, with LastError() set, when that fails.
+  bool CutTo(std::uint64_t size);
+
 private:
-  explicit LogFile(Handle handle) : FHandle(handle) {}
+  LogFile(Handle handle, std::uint64_t sizeAtOpen) : FHandle(handle), FSizeAtOpen(sizeAtOpen) {}
   Handle FHandle;
+  std::uint64_t FSizeAtOpen;
 };
 
 bool DirectoryExists(const std::wstring& path);

@@ -29,6 +29,7 @@ constexpr std::uint32_t BadFormat = 11;
 constexpr std::uint32_t OutOfMemory = 14;
 constexpr std::uint32_t SharingViolation = 32;
 constexpr std::uint32_t InvalidParameter = 87;
+constexpr std::uint32_t DiskFull = 112;
 constexpr std::uint32_t InvalidName = 123;
 constexpr std::uint32_t BadPathname = 161;
 constexpr std::uint32_t AlreadyExists = 183;

@@ -1,6 +1,7 @@
 #include "svc/Installation.h"
 
 #include <memory>
+#include <optional>
 
 #include "platform/Dialog.h"
 #include "platform/EventLog.h"
@@ -143,14 +144,21 @@ void InstallOneService(TService& Service, const platform::ScmHandle& Manager) {
 
 void RemoveOneService(TService& Service, const platform::ScmHandle& Manager) {
   if (Service.BeforeUninstall()) Service.BeforeUninstall()(&Service);
+  // Every step is tried even after one fails: a service removed by other means
+  // (sc delete) or a key that resists still leaves the rest to clean up. The
+  // first failure, in this order, is the one reported.
+  std::optional<std::uint32_t> failure;
+  const auto note = [&failure](bool done) {
+    if (!done && !failure) failure = platform::LastError();
+  };
   {
     const platform::ServiceHandle service =
         platform::OpenService(Manager, Service.Name(), scm::ServiceAllAccess);
-    if (!service) RaiseLastOSError();
-    if (!platform::DeleteService(service)) RaiseLastOSError();
+    note(service && platform::DeleteService(service));
   }
   for (const std::wstring& source : EventSources(Service))
-    if (!platform::RemoveEventSourceKey(source)) RaiseLastOSError();
+    note(platform::RemoveEventSourceKey(source));
+  if (failure) RaiseLastOSError(*failure);
   if (Service.AfterUninstall()) Service.AfterUninstall()(&Service);
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <random>
 
@@ -48,11 +49,65 @@ std::wstring MontaNomeArquivo(const std::wstring& pPasta, const std::wstring& pP
          Digitos(pDia.Dia, 2) + L".txt";
 }
 
-// Never destroyed: detached writers may still run while the process exits.
-std::mutex& VezDosEscritores() {
-  static auto* vez = new std::mutex();
-  return *vez;
+// The writers' turns, in the order their entries were logged. A writer waits
+// until every writer queued ahead of it has written or given up, and keeps its
+// turn through its retries: a writer that wakes first cannot overtake one that
+// is pausing, so the lines of a process reach the file, or the event log, in
+// the order they were logged. Never destroyed: detached writers may still run
+// while the process exits.
+class TVezes {
+public:
+  // Numbers an entry and starts its writer in one step, so that every number
+  // handed out has a writer to pass its turn on; false (the number stays
+  // free) when start fails.
+  template <typename Inicia>
+  bool Enfileira(Inicia pInicia) {
+    std::lock_guard<std::mutex> lock(vTravaFila);
+    if (!pInicia(vProxima)) return false;
+    ++vProxima;
+    return true;
+  }
+
+  void Aguarda(std::uint64_t pVez) {
+    std::unique_lock<std::mutex> lock(vTrava);
+    Chamada(pVez).wait(lock, [&] { return vAtual == pVez; });
+  }
+
+  void Passa(std::uint64_t pVez) {
+    std::lock_guard<std::mutex> lock(vTrava);
+    vAtual = pVez + 1;
+    Chamada(vAtual).notify_all();
+  }
+
+private:
+  // A burst queues many writers: each turn wakes the few that share its call,
+  // not every one that waits.
+  static constexpr std::size_t kChamadas = 64;
+  std::condition_variable& Chamada(std::uint64_t pVez) { return vChamadas[pVez % kChamadas]; }
+
+  std::mutex vTravaFila;
+  std::uint64_t vProxima = 0;  // the number of the next entry logged
+  std::mutex vTrava;
+  std::uint64_t vAtual = 0;  // the number of the writer whose turn it is
+  std::condition_variable vChamadas[kChamadas];
+};
+
+TVezes& Vezes() {
+  static auto* vezes = new TVezes();
+  return *vezes;
 }
+
+// Holds a writer's turn from its wait to its end, whatever happens between.
+class TMinhaVez {
+public:
+  explicit TMinhaVez(std::uint64_t pVez) : vVez(pVez) { Vezes().Aguarda(vVez); }
+  ~TMinhaVez() { Vezes().Passa(vVez); }
+  TMinhaVez(const TMinhaVez&) = delete;
+  TMinhaVez& operator=(const TMinhaVez&) = delete;
+
+private:
+  std::uint64_t vVez;
+};
 
 // A whole number of milliseconds from 1 to 16, from one generator for the process.
 std::uint32_t PausaAleatoria() {
@@ -77,6 +132,9 @@ struct TLogArquivo::TEstadoLog {
   std::wstring vPrefixoLog;
   std::wstring vPastaLog;
   std::wstring vFonteEventos;  // event source of the lines that miss the file
+  // A file whose end may hold the part of a line that could not be cut off;
+  // read and written only by the writer whose turn it is.
+  std::wstring vArquivoPartido;
   std::atomic<bool> vLogAtivo{true};
 
   std::wstring NomeLog() {
@@ -94,6 +152,7 @@ namespace {
 
 struct TEntrada {
   std::shared_ptr<TLogArquivo::TEstadoLog> Estado;
+  std::uint64_t Vez = 0;  // the writer's place in the turns
   std::wstring Tag;
   std::wstring Rotulo;  // level label
   std::wstring Fonte;   // source field, already padded
@@ -112,11 +171,16 @@ std::wstring CarimboAgora() {
 // A line that cannot reach the file is not lost without a trace: it goes to the
 // event log as a warning under the executable's file name, as it would have
 // stood in the file, with the file and the system's error code.
+// When part of the line stayed in the file and could not be cut off, the entry
+// says so too.
 void RegistraNoEventLog(const TEntrada& pEntrada, const std::wstring& pLinha,
-                        const std::wstring& pArquivo, std::uint32_t pErro) {
-  const std::wstring texto = pLinha + L"\r\n" + L"Linha n\u00E3o gravada em " + pArquivo +
-                             L": erro " + std::to_wstring(pErro) + L" (" + SystemErrorText(pErro) +
-                             L").";
+                        const std::wstring& pArquivo, std::uint32_t pErro,
+                        std::uint32_t pErroCorte) {
+  std::wstring texto = pLinha + L"\r\n" + L"Linha n\u00E3o gravada em " + pArquivo + L": erro " +
+                       std::to_wstring(pErro) + L" (" + SystemErrorText(pErro) + L").";
+  if (pErroCorte != platform::error::Success)
+    texto += L" A parte j\u00E1 gravada n\u00E3o p\u00F4de ser cortada do arquivo: erro " +
+             std::to_wstring(pErroCorte) + L" (" + SystemErrorText(pErroCorte) + L").";
   const platform::EventSourceHandle fonte =
       platform::RegisterEventSource(pEntrada.Estado->vFonteEventos);
   if (!fonte) return;
@@ -124,41 +188,69 @@ void RegistraNoEventLog(const TEntrada& pEntrada, const std::wstring& pLinha,
                         platform::eventlog::NoEventId, texto.c_str());
 }
 
+// One writer's turn: the open attempts, the write, and the event log when the
+// line cannot reach the file.
+void GravaNaVez(const TEntrada& pEntrada, const std::wstring& pCauda,
+                const std::string& pCaudaAnsi) {
+  TLogArquivo::TEstadoLog& estado = *pEntrada.Estado;
+  std::wstring carimbo, arquivo;
+  std::uint32_t erro = platform::error::Success, erroCorte = platform::error::Success;
+  bool gravada = false;
+  for (int tentativa = 0; tentativa < kTentativas; ++tentativa) {
+    arquivo = estado.NomeLog();
+    std::unique_ptr<platform::LogFile> aberto = platform::LogFile::OpenExclusive(arquivo);
+    // The time stamp of the open, so the stamps of a file follow its lines.
+    carimbo = CarimboAgora();
+    if (aberto) {
+      // After a fragment that could not be cut off, this line starts on its own.
+      const bool partido = estado.vArquivoPartido == arquivo;
+      gravada = aberto->Write((partido ? "\r\n" : "") + platform::ToAnsi(carimbo) + pCaudaAnsi);
+      if (gravada) {
+        if (partido) estado.vArquivoPartido.clear();
+      } else {
+        erro = platform::LastError();
+        // A full FAT volume or a share may keep the part that fitted: it is cut
+        // off, so the file holds whole lines only.
+        if (!aberto->CutTo(aberto->SizeAtOpen())) {
+          erroCorte = platform::LastError();
+          estado.vArquivoPartido = arquivo;
+        }
+      }
+      break;  // a failed write is not retried: the line goes to the event log
+    }
+    erro = platform::LastError();
+    gAberturasRecusadas.fetch_add(1);
+    platform::SleepMs(PausaAleatoria());
+  }
+  if (!gravada) {
+    gEntradasDesviadas.fetch_add(1);
+    RegistraNoEventLog(pEntrada, carimbo + pCauda, arquivo, erro, erroCorte);
+  }
+}
+
 void ExecutaEscritor(const TEntrada& pEntrada) {
   platform::ComInitialize();
-  std::wstring carimbo, arquivo;
-  std::uint32_t erro = platform::error::Success;
+  // All but the timestamp is ready before the turn, which then lasts only the
+  // opens, one write and a close. The thread field is this writer's own id.
+  std::wstring cauda;
+  std::string caudaAnsi;
+  bool pronta = false;
   try {
-    // All but the timestamp is ready before the turn, which then lasts only an
-    // open, one write and a close. The thread field is this writer's own id.
-    const std::wstring cauda = CaudaLinhaLog(pEntrada.Tag, platform::CurrentThreadId(),
-                                             pEntrada.Rotulo, pEntrada.Fonte, pEntrada.Texto);
-    const std::string caudaAnsi = platform::ToAnsi(cauda) + "\r\n";
-    bool gravada = false;
-    for (int tentativa = 0; tentativa < kTentativas && !gravada; ++tentativa) {
-      {
-        // Writers of this process wait for each other here, never in a failed open.
-        std::lock_guard<std::mutex> vez(VezDosEscritores());
-        arquivo = pEntrada.Estado->NomeLog();
-        std::unique_ptr<platform::LogFile> aberto = platform::LogFile::OpenExclusive(arquivo);
-        // The time stamp of the open, so the stamps of a file follow its lines.
-        carimbo = CarimboAgora();
-        if (aberto) {
-          gravada = aberto->Write(platform::ToAnsi(carimbo) + caudaAnsi);
-          if (!gravada) erro = platform::LastError();
-          break;  // a failed write is not retried: part of the line may be in the file
-        }
-        erro = platform::LastError();
-      }
-      gAberturasRecusadas.fetch_add(1);
-      platform::SleepMs(PausaAleatoria());
-    }
-    if (!gravada) {
-      gEntradasDesviadas.fetch_add(1);
-      RegistraNoEventLog(pEntrada, carimbo + cauda, arquivo, erro);
-    }
+    cauda = CaudaLinhaLog(pEntrada.Tag, platform::CurrentThreadId(), pEntrada.Rotulo,
+                          pEntrada.Fonte, pEntrada.Texto);
+    caudaAnsi = platform::ToAnsi(cauda) + "\r\n";
+    pronta = true;
   } catch (...) {
-    // Out of memory or the like: nothing is left to report it with.
+    // Out of memory or the like: the entry is lost, but its turn still passes.
+  }
+  {
+    // Held through the pauses too: the writers queued behind wait, in order.
+    const TMinhaVez vez(pEntrada.Vez);
+    try {
+      if (pronta) GravaNaVez(pEntrada, cauda, caudaAnsi);
+    } catch (...) {
+      // Nothing is left to report it with.
+    }
   }
   platform::ComUninitialize();
 }
@@ -226,19 +318,22 @@ void TLogArquivo::EscreveLog(const TObject* pObj, TTipoLog pTipo, const std::wst
   entrada->Fonte = FonteLog(pObj);
   entrada->Texto = pTexto;
 
-  gEscritoresAtivos.fetch_add(1);
   std::wstring erro;
-  const bool iniciado = platform::StartDetachedThread(
-      [entrada]() mutable {
-        ExecutaEscritor(*entrada);
-        entrada.reset();
-        gEscritoresAtivos.fetch_sub(1);
-      },
-      erro);
-  if (!iniciado) {
+  const bool iniciado = Vezes().Enfileira([&](std::uint64_t pVez) {
+    entrada->Vez = pVez;
+    gEscritoresAtivos.fetch_add(1);
+    if (platform::StartDetachedThread(
+            [entrada]() mutable {
+              ExecutaEscritor(*entrada);
+              entrada.reset();
+              gEscritoresAtivos.fetch_sub(1);
+            },
+            erro))
+      return true;
     gEscritoresAtivos.fetch_sub(1);
-    throw EThread(L"Thread creation error: " + erro);
-  }
+    return false;
+  });
+  if (!iniciado) throw EThread(L"Thread creation error: " + erro);
 }
 
 namespace {

@@ -2,11 +2,13 @@
 //
 // Every logging call hands its entry to a writer thread of its own and returns
 // at once; the writer opens the day's file exclusively, appends one line and
-// closes it. Writers of this process take turns, so only a holder outside the
-// process (another program, another process of ours) can make an entry retry
-// its open. A line that cannot reach the file (after 16 attempts, or when the
-// folder cannot be had) goes to the event log instead, as a warning under the
-// executable's file name.
+// closes it. Writers of this process take turns in the order their entries
+// were logged, so the lines of a process keep that order in the file and in
+// the event log, and only a holder outside the process (another program,
+// another process of ours) can make an entry retry its open. A line that
+// cannot reach the file (after 16 attempts, or when the folder cannot be had,
+// or when the disk takes only part of it, which is then cut off) goes to the
+// event log instead, as a warning under the executable's file name.
 #pragma once
 
 #include <cstddef>

@@ -86,6 +86,7 @@ void Reset() {
   detail::ResetServiceControl();
   detail::ResetServiceRegistry();
   detail::ResetEventLog();
+  detail::ResetLogFile();
   detail::ResetMessages();
   detail::ResetApplication();
   detail::ResetDialogs();

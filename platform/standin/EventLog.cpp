@@ -82,12 +82,13 @@ bool WriteEventSourceKey(const std::wstring& source, const std::wstring& message
   std::lock_guard<std::mutex> lock(gMutex);
   auto& key = Keys()[standin::FoldName(source)];
   if (key.first.empty()) key.first = source;
-  key.second = standin::EventSourceKey{messageFile, typesSupported};
+  key.second.MessageFile = messageFile;
+  key.second.TypesSupported = typesSupported;
   return true;
 }
 
 bool RemoveEventSourceKey(const std::wstring& source) {
-  if (standin::Fails("RegDeleteKeyW")) return false;
+  if (standin::Fails("RegDeleteTreeW")) return false;
   std::lock_guard<std::mutex> lock(gMutex);
   Keys().erase(standin::FoldName(source));
   return true;
@@ -98,6 +99,13 @@ std::map<std::wstring, standin::EventSourceKey> standin::EventSourceKeys() {
   std::map<std::wstring, standin::EventSourceKey> keys;
   for (const auto& entry : Keys()) keys[entry.second.first] = entry.second.second;
   return keys;
+}
+
+void standin::AddEventSourceSubkey(const std::wstring& source, const std::wstring& subkey) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto& key = Keys()[standin::FoldName(source)];
+  if (key.first.empty()) key.first = source;
+  key.second.Subkeys.push_back(subkey);
 }
 
 void standin::detail::ResetEventLog() {

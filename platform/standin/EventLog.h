@@ -25,7 +25,12 @@ int EventSourceDeregistrations();
 struct EventSourceKey {
   std::wstring MessageFile;
   std::uint32_t TypesSupported = 0;
+  std::vector<std::wstring> Subkeys;  // keys made under it by others, e.g. an event viewer
 };
 std::map<std::wstring, EventSourceKey> EventSourceKeys();
+
+// Makes a key under a source's key (and the source's key when it is missing),
+// as other software may; removing the source's key must take it too.
+void AddEventSourceSubkey(const std::wstring& source, const std::wstring& subkey);
 
 }  // namespace platform::standin

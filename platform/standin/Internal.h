@@ -22,6 +22,7 @@ void ResetClock();
 void ResetCom();
 void ResetDialogs();
 void ResetEventLog();
+void ResetLogFile();
 void ResetMessages();
 void ResetProcess();
 void ResetServiceControl();

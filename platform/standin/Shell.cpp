@@ -2,7 +2,8 @@
 // executable and spawned with the parameters split at blanks. Like the Windows
 // shell, the launch is not waited for, the child inherits no handles and no
 // console, and a failure comes back as the shell's small code with the
-// system's error as the last error.
+// system's error as the last error. A folder is "opened" (nothing is spawned)
+// with the answer of a successful launch, as the Windows shell gives it.
 #include "platform/Shell.h"
 
 #include <fcntl.h>
@@ -115,7 +116,9 @@ std::uint32_t Launch(const std::optional<std::wstring>& verb, const std::wstring
 
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return FromErrno(errno, path);
-  if (S_ISDIR(st.st_mode) || ::access(path.c_str(), X_OK) != 0) return error::AccessDenied;
+  // The Windows shell opens a folder in a window of its own and reports success.
+  if (S_ISDIR(st.st_mode)) return 0;
+  if (::access(path.c_str(), X_OK) != 0) return error::AccessDenied;
 
   std::vector<std::string> args{path};
   if (parameters)

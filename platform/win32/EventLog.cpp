@@ -51,7 +51,8 @@ bool WriteEventSourceKey(const std::wstring& source, const std::wstring& message
 }
 
 bool RemoveEventSourceKey(const std::wstring& source) {
-  const LSTATUS status = ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kApplicationLog + source).c_str());
+  // With whatever was put under it: RegDeleteKeyW refuses a key that has subkeys.
+  const LSTATUS status = ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kApplicationLog + source).c_str());
   return status == ERROR_FILE_NOT_FOUND || Succeeded(status);
 }
 

@@ -12,16 +12,17 @@ std::unique_ptr<LogFile> LogFile::OpenExclusive(const std::wstring& path) {
   win32::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return nullptr;
-  LARGE_INTEGER zero;
+  LARGE_INTEGER zero, end;
   zero.QuadPart = 0;
-  if (!::SetFilePointerEx(file.Get(), zero, nullptr, FILE_END)) {
+  if (!::SetFilePointerEx(file.Get(), zero, &end, FILE_END)) {
     const DWORD error = ::GetLastError();
     file.Reset();
     ::SetLastError(error);
     return nullptr;
   }
   // The file stays with its owner until the object that takes it over exists.
-  std::unique_ptr<LogFile> log(new LogFile(reinterpret_cast<Handle>(file.Get())));
+  std::unique_ptr<LogFile> log(
+      new LogFile(reinterpret_cast<Handle>(file.Get()), static_cast<std::uint64_t>(end.QuadPart)));
   file.Release();
   return log;
 }
@@ -41,6 +42,13 @@ bool LogFile::Write(const std::string& bytes) {
     left -= written;
   }
   return true;
+}
+
+bool LogFile::CutTo(std::uint64_t size) {
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(size);
+  const HANDLE file = reinterpret_cast<HANDLE>(FHandle);
+  return ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
 }
 
 bool DirectoryExists(const std::wstring& path) {

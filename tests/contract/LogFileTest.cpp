@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/FileAttributes.h"
 #include "platform/LogFile.h"
 #include "platform/Platform.h"
 #include "tests/contract/ContractTest.h"
@@ -101,6 +102,38 @@ TEST_F(LogFileContract, FoldersAreMadeWithTheirParents) {
   ASSERT_TRUE(platform::LogFile::OpenExclusive(PathOf(L"arquivo.txt")));
   EXPECT_FALSE(platform::DirectoryExists(PathOf(L"arquivo.txt"))) << "a file is no folder";
   EXPECT_FALSE(platform::DirectoryExists(PathOf(L"nada")));
+}
+
+TEST_F(LogFileContract, AWriterCutsTheFileBackToItsSizeAtTheOpen) {
+  const std::wstring path = PathOf(L"Log.txt");
+  std::ofstream(FFolder / "Log.txt", std::ios::binary) << "antiga\r\n";
+  auto file = platform::LogFile::OpenExclusive(path);
+  ASSERT_TRUE(file) << platform::LastError();
+  EXPECT_EQ(file->SizeAtOpen(), 8u);
+  ASSERT_TRUE(file->Write("meia lin"));
+  ASSERT_TRUE(file->CutTo(file->SizeAtOpen())) << platform::LastError();
+  ASSERT_TRUE(file->Write("inteira\r\n")) << "the next bytes follow the cut";
+  file.reset();
+  EXPECT_EQ(ReadAll(FFolder / "Log.txt"), "antiga\r\ninteira\r\n");
+
+  auto empty = platform::LogFile::OpenExclusive(PathOf(L"Novo.txt"));
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->SizeAtOpen(), 0u);
+}
+
+TEST_F(LogFileContract, AttributesTellAFolderFromAFile) {
+  ASSERT_TRUE(platform::LogFile::OpenExclusive(PathOf(L"arquivo.exe")));
+  ASSERT_TRUE(platform::MakeDirectory(PathOf(L"pasta.exe")));
+  const auto file = platform::FileAttributesOf(PathOf(L"arquivo.exe"));
+  ASSERT_TRUE(file.has_value());
+  EXPECT_EQ(*file & (platform::fileattr::Directory | platform::fileattr::Device), 0u);
+  const auto folder = platform::FileAttributesOf(PathOf(L"pasta.exe"));
+  ASSERT_TRUE(folder.has_value());
+  EXPECT_NE(*folder & platform::fileattr::Directory, 0u);
+  const auto missing = platform::FileAttributesOf(PathOf(L"nada.exe"));
+  const std::uint32_t missingError = platform::LastError();
+  EXPECT_FALSE(missing.has_value());
+  EXPECT_EQ(missingError, platform::error::FileNotFound);
 }
 
 }  // namespace

@@ -388,7 +388,7 @@ TEST_F(Installation, EventSourceKeyFailuresAreRegistrationFailures) {
   App->CreateForm(StarterInstance);
   RunWith(L"/INSTALL /SILENT");
   ASSERT_EQ(App->ExitCode(), 0);
-  standin::FailNext("RegDeleteKeyW", 5);
+  standin::FailNext("RegDeleteTreeW", 5);
   RunWith(L"/UNINSTALL /SILENT");
   EXPECT_EQ(App->ExitCode(), 5);
   shown = standin::ShownDialogs();
@@ -396,4 +396,65 @@ TEST_F(Installation, EventSourceKeyFailuresAreRegistrationFailures) {
   EXPECT_EQ(shown[0].Text, L"Service \"Velmora NFC-e Starter\" failed to uninstall with error: \"" +
                                OSText(5) + L"\"");
   EXPECT_FALSE(standin::RegisteredService(kStarter));
+}
+
+TEST_F(Installation, UninstallTriesBothKeysWhateverFailsBeforeAndReportsTheFirstFailure) {
+  // The service gone by other means (sc delete) and keys that resist: every
+  // key is still tried, and the exit code is the first failure in the order of
+  // the work: the service, then the starter's key, then the executable's.
+  struct Case {
+    const char* name;
+    bool serviceDeletedBefore;
+    int keyFailures;  // the first this many key removals fail with 5
+    int exitCode;
+    std::size_t keysLeft;
+  };
+  const Case cases[] = {
+      {"after sc delete", true, 0, 1060, 0},
+      {"after sc delete, the first key refused", true, 1, 1060, 1},
+      {"the first key refused", false, 1, 5, 1},
+      {"both keys refused", false, 2, 5, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    App->CreateForm(StarterInstance);
+    RunWith(L"/INSTALL /SILENT");
+    ASSERT_EQ(App->ExitCode(), 0);
+    if (c.serviceDeletedBefore) {
+      const platform::ScmHandle manager = platform::OpenSCManager(platform::svc::ManagerAllAccess);
+      const platform::ServiceHandle service =
+          platform::OpenService(manager, kStarter, platform::svc::ServiceAllAccess);
+      ASSERT_TRUE(platform::DeleteService(service));
+    }
+    if (c.keyFailures > 0) standin::FailNext("RegDeleteTreeW", 5, c.keyFailures);
+    RunWith(L"/UNINSTALL /SILENT");
+    EXPECT_EQ(App->ExitCode(), c.exitCode);
+    const auto shown = standin::ShownDialogs();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].Text, UninstallFailureText(kStarterDisplay, OSText(c.exitCode)));
+    EXPECT_FALSE(standin::RegisteredService(kStarter));
+    const auto keys = standin::EventSourceKeys();
+    EXPECT_EQ(keys.size(), c.keysLeft);
+    if (c.keysLeft == 1) {
+      EXPECT_EQ(keys.count(kStarter), 1u) << "the refused key is the first";
+    }
+  }
+}
+
+TEST_F(Installation, UninstallRemovesAKeyWithWhatOthersPutUnderIt) {
+  App->CreateForm(StarterInstance);
+  RunWith(L"/INSTALL /SILENT");
+  ASSERT_EQ(App->ExitCode(), 0);
+  standin::AddEventSourceSubkey(kStarter, L"Viewer");
+  ASSERT_EQ(standin::EventSourceKeys().at(kStarter).Subkeys, std::vector<std::wstring>{L"Viewer"});
+  RunWith(L"/UNINSTALL /SILENT");
+  EXPECT_EQ(App->ExitCode(), 0);
+  EXPECT_TRUE(standin::EventSourceKeys().empty());
+  EXPECT_TRUE(standin::ShownDialogs().empty());
+
+  // Keys already gone are no failure: a second run only misses the service.
+  RunWith(L"/UNINSTALL /SILENT");
+  EXPECT_EQ(App->ExitCode(), 1060);
 }

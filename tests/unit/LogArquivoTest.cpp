@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <mutex>
 #include <random>
 #include <regex>
 #include <set>
@@ -21,6 +24,7 @@
 #include "platform/standin/Clock.h"
 #include "platform/standin/Control.h"
 #include "platform/standin/EventLog.h"
+#include "platform/standin/LogFile.h"
 #include "platform/standin/Paths.h"
 #include "platform/standin/Process.h"
 #include "util/Enum.h"
@@ -222,21 +226,102 @@ TEST_F(LogArquivoTest, FolderIsCreatedWithItsParentsOnlyByConstruction) {
   EsperaDesviada(desviadas[0], L"perdida", GetLog()->NomeLog(), 3);
 }
 
-TEST_F(LogArquivoTest, AFileWhereTheFolderShouldBeSendsEveryLineToTheEventLog) {
+TEST_F(LogArquivoTest, AFileWhereTheFolderShouldBeSendsEveryLineToTheEventLogInOrder) {
   std::ofstream(FPasta / "log") << "not a folder";
   const std::size_t antes = LogEntriesToEventLog();
-  GetLog()->Info(nullptr, L"sem pasta");
-  GetLog()->Info(nullptr, L"Exce\u00E7\u00E3o");
+  const std::vector<std::wstring> textos = {L"sem pasta", L"Exce\u00E7\u00E3o", L"terceira",
+                                            L"quarta", L"quinta"};
+  for (const std::wstring& texto : textos) GetLog()->Info(nullptr, texto);
   ASSERT_TRUE(EsperaEscritores());
-  EXPECT_EQ(LogEntriesToEventLog() - antes, 2u);
-  auto desviadas = Desviadas();
-  ASSERT_EQ(desviadas.size(), 2u);
-  // Writers race: the entry of "sem pasta" first.
-  std::sort(desviadas.begin(), desviadas.end(), [](const auto& a, const auto& b) {
-    return a.Text.find(L"sem pasta") < b.Text.find(L"sem pasta");
+  EXPECT_EQ(LogEntriesToEventLog() - antes, textos.size());
+  // Each writer gives up after its own random pauses, yet the entries keep the order of logging.
+  const auto desviadas = Desviadas();
+  ASSERT_EQ(desviadas.size(), textos.size());
+  for (std::size_t i = 0; i < textos.size(); ++i)
+    EsperaDesviada(desviadas[i], textos[i], GetLog()->NomeLog(), 3);
+}
+
+TEST_F(LogArquivoTest, LinesKeepTheOrderOfLoggingWhenLaterWritersWouldGetInFirst) {
+  // Every writer's first open is refused; after that each lets the writer of
+  // the next entry in first, waiting a while for it. Writers racing each other
+  // would write the lines backwards; writers in turns write them in order.
+  constexpr int kLinhas = 3;
+  GetLog()->Info(nullptr, L"antes");  // the folder and the file
+  ASSERT_TRUE(EsperaEscritores());
+  std::mutex trava;
+  std::condition_variable entrou;
+  std::map<std::thread::id, int> ordem;  // writers, in the order of their first attempts
+  std::map<std::thread::id, int> tentativas;
+  std::vector<bool> liberado(kLinhas, false);
+  platform::standin::SetLogFileOpenHook([&](const std::wstring&) {
+    std::unique_lock<std::mutex> lock(trava);
+    const auto eu = std::this_thread::get_id();
+    const int i = ordem.emplace(eu, static_cast<int>(ordem.size())).first->second;
+    if (++tentativas[eu] == 1) return true;
+    if (i + 1 < kLinhas)
+      entrou.wait_for(lock, std::chrono::milliseconds(300), [&] { return liberado[i + 1]; });
+    liberado[static_cast<std::size_t>(i)] = true;
+    entrou.notify_all();
+    return false;
   });
-  EsperaDesviada(desviadas[0], L"sem pasta", GetLog()->NomeLog(), 3);
-  EsperaDesviada(desviadas[1], L"Exce\u00E7\u00E3o", GetLog()->NomeLog(), 3);
+  const std::size_t recusadasAntes = LogOpensRefused();
+  for (int i = 0; i < kLinhas; ++i) GetLog()->Info(nullptr, L"linha " + std::to_wstring(i));
+  ASSERT_TRUE(EsperaEscritores());
+  platform::standin::SetLogFileOpenHook(nullptr);
+
+  EXPECT_GE(LogOpensRefused() - recusadasAntes, static_cast<std::size_t>(kLinhas));
+  const std::vector<std::string> linhas = Linhas(Le(Arquivo("20240115")));
+  ASSERT_EQ(linhas.size(), static_cast<std::size_t>(kLinhas + 1));
+  for (int i = 0; i < kLinhas; ++i)
+    EXPECT_EQ(linhas[static_cast<std::size_t>(i + 1)].substr(29),
+              " INFO   : [*] linha " + std::to_string(i));
+  EXPECT_TRUE(Desviadas().empty());
+}
+
+TEST_F(LogArquivoTest, AWriteTakenOnlyInPartIsCutOffBeforeTheLineGoesToTheEventLog) {
+  const struct {
+    const char* caso;
+    bool corteFalha;
+    std::string entre;  // what stays between the first line and the next
+  } casos[] = {
+      {"the cut succeeds", false, ""},
+      // The fragment stays, but the next line still starts on a line of its own.
+      {"the cut fails", true, "2024-01-15 08:15:42  \r\n"},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.caso);
+    ReleaseLog();
+    ASSERT_TRUE(EsperaEscritores());
+    platform::standin::Reset();
+    UsaExecutavel(FPasta / "ServicoVelmoraNFCe.exe");
+    platform::standin::SetLocalTime(Momento(2024, 1, 15, 8, 15, 42));
+    fs::remove_all(FPasta / "log");
+    GetLog()->Info(nullptr, L"primeira");
+    ASSERT_TRUE(EsperaEscritores());
+    const std::string primeira = Le(Arquivo("20240115"));
+
+    // A full FAT volume: the first 21 bytes fit, then the disk is full (112).
+    platform::standin::AcceptOnlyNextWrite(21, platform::error::DiskFull);
+    if (caso.corteFalha) platform::standin::FailNext("SetEndOfFile", platform::error::AccessDenied);
+    GetLog()->Info(nullptr, L"cortada");
+    GetLog()->Info(nullptr, L"seguinte");
+    ASSERT_TRUE(EsperaEscritores());
+
+    const std::string conteudo = Le(Arquivo("20240115"));
+    ASSERT_EQ(conteudo.rfind(primeira + caso.entre, 0), 0u) << conteudo;
+    const std::vector<std::string> resto =
+        Linhas(conteudo.substr(primeira.size() + caso.entre.size()));
+    ASSERT_EQ(resto.size(), 1u);
+    EXPECT_EQ(resto[0].substr(29), " INFO   : [*] seguinte");
+
+    const auto desviadas = Desviadas();
+    ASSERT_EQ(desviadas.size(), 1u);
+    EsperaDesviada(desviadas[0], L"cortada", GetLog()->NomeLog(), 112);
+    const std::wstring nota =
+        L"A parte j\u00E1 gravada n\u00E3o p\u00F4de ser cortada do arquivo: erro 5 (";
+    EXPECT_EQ(desviadas[0].Text.find(nota) != std::wstring::npos, caso.corteFalha)
+        << testing::PrintToString(desviadas[0].Text);
+  }
 }
 
 TEST_F(LogArquivoTest, LineLayoutForSourcesAndTexts) {

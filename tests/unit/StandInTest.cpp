@@ -13,6 +13,7 @@
 #include "platform/Compare.h"
 #include "platform/Dialog.h"
 #include "platform/EventLog.h"
+#include "platform/FileAttributes.h"
 #include "platform/LogFile.h"
 #include "platform/Messages.h"
 #include "platform/Platform.h"
@@ -142,6 +143,13 @@ TEST_F(StandIn, EveryFallibleCallFailsThroughTheHookUnderItsWindowsName) {
       {"CreateDirectoryW",
        [&] { return platform::MakeDirectory(PathOf("d" + std::to_string(directories++))); }},
       {"GetFileAttributesW", [&] { return platform::DirectoryExists(FFolder.wstring()); }},
+      {"GetFileAttributesW",
+       [&] { return platform::FileAttributesOf(FFolder.wstring()).has_value(); }},
+      {"SetEndOfFile",
+       [&] {
+         auto file = platform::LogFile::OpenExclusive(PathOf("Log.txt"));
+         return file && file->CutTo(0);
+       }},
       {"ShellExecuteW",
        [] {
          return platform::ShellExecute(0, std::nullopt, L"/bin/true", std::nullopt, std::nullopt,

@@ -230,6 +230,49 @@ TEST_F(StarterTest, RefusedLaunchIsLoggedAndBecomesTheServiceSpecificExitCode) {
   }
 }
 
+TEST_F(StarterTest, WhatIsNotAFileIsReportedLikeAMissingEmitterAndNothingIsOpened) {
+  // The shell would open a folder and answer as for a started program.
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path&)> place;
+    std::size_t launches;
+  };
+  const Case cases[] = {
+      {"emitter missing", [](const fs::path&) {}, 1},
+      {"a folder named like the emitter",
+       [](const fs::path& f) { fs::create_directories(f / "divevezodoz.exe" / "dentro"); }, 0},
+      {"a link to a folder",
+       [](const fs::path& f) {
+         fs::create_directories(f / "outra");
+         fs::create_directory_symlink(f / "outra", f / "divevezodoz.exe");
+       },
+       0},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::standin::Reset();
+    const fs::path folder = FRoot / ("notfile" + std::to_string(n++));
+    RunFrom(folder);
+    c.place(folder);
+    TVelmoraNFCeStarter* fresh = TComponent::CreateOwned<TVelmoraNFCeStarter>(&FOwner);
+    fresh->ServiceExecute(fresh);
+    ASSERT_TRUE(WaitUntil([] { return LogWritersRunning() == 0; }));
+
+    const auto launches = platform::standin::ShellLaunches();
+    ASSERT_EQ(launches.size(), c.launches) << "nothing but a file goes to the shell";
+    if (!launches.empty()) {
+      EXPECT_EQ(launches[0].Result, 2) << "what a missing file gives";
+    }
+    EXPECT_EQ(StarterTexts(folder),
+              Sorted({L"Executando API: " + WindowsPath(folder) + L"\\divevezodoz.exe",
+                      kRetorno + std::wstring(L"2")}));
+    EXPECT_EQ(fresh->ErrCode(), 2u);
+    EXPECT_EQ(fresh->Win32ErrCode(), 0u);
+    EXPECT_FALSE(fs::exists(folder / "divevezodoz.started"));
+  }
+}
+
 TEST_F(StarterTest, FailureDuringTheLaunchIsLoggedAtInfoAndMarksTheService) {
   RunFrom(FRoot);
   PlaceEmitter(FRoot);
@@ -384,6 +427,9 @@ TEST_F(StarterService, RefusedOrFailedLaunchIsReportedWithTheStop) {
        [] { platform::standin::FailNext("ShellExecuteW", platform::error::OutOfMemory); }, 1066, 8},
       {"failure during the launch",
        [] { platform::standin::RaiseNext("ShellExecuteW", [] { throw EOSError(0); }); }, 1064, 0},
+      // Last: the folder stays.
+      {"a folder in the emitter's place",
+       [this] { fs::create_directories(FRoot / "divevezodoz.exe"); }, 1066, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

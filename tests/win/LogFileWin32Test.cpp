@@ -57,6 +57,9 @@ protected:
         fs::temp_directory_path() /
         ("velmora-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
          "-" + std::to_string(::GetCurrentProcessId()));
+    // Wine reuses process ids, and a crashed run leaves its folder (and flag) behind.
+    std::error_code ignorado;
+    fs::remove_all(FPasta, ignorado);
     fs::create_directories(FPasta);
     FArquivo = FPasta / "Log.txt";
   }
@@ -85,7 +88,12 @@ TEST_F(LogFileWin32Test, AnotherProcessHoldingTheFileRefusesOurWriter) {
   EXPECT_EQ(platform::LogFile::OpenExclusive(FArquivo.wstring()), nullptr);
   EXPECT_EQ(platform::LastError(), platform::error::SharingViolation);
 
-  fs::remove(sinal);
+  // The holder may still have the flag it has just made open, unshared.
+  EXPECT_TRUE(Aguarda([&] {
+    std::error_code ocupado;
+    fs::remove(sinal, ocupado);
+    return !fs::exists(sinal);
+  }));
   EXPECT_EQ(::WaitForSingleObject(processo.hProcess, 60000), WAIT_OBJECT_0);
   ::CloseHandle(processo.hProcess);
   EXPECT_NE(platform::LogFile::OpenExclusive(FArquivo.wstring()), nullptr);
