@@ -8,6 +8,7 @@
 #include "platform/ServiceManager.h"
 #include "svc/Service.h"
 #include "svc/ServiceRuntime.h"
+#include "svc/ServiceSettings.h"
 #include "util/Exceptions.h"
 
 // The service manager's constants.
@@ -27,6 +28,14 @@ std::wstring UninstallFailureText(const std::wstring& DisplayName, const std::ws
 namespace {
 // The code an unattended caller sees for a failed service: the platform's error
 // code when there is one, else 1.
+// The success text, followed by what the system refused, one setting a line.
+std::wstring WithWarnings(const std::wstring& Text, const std::vector<std::wstring>& Warnings) {
+  std::wstring all = Text;
+  if (!Warnings.empty()) all += L"\r\n";
+  for (const std::wstring& warning : Warnings) all += L"\r\n" + warning;
+  return all;
+}
+
 int FailureExitCode(const Exception& E) {
   if (const auto* os = dynamic_cast<const EOSError*>(&E))
     if (os->ErrorCode() != 0) return static_cast<int>(os->ErrorCode());
@@ -166,17 +175,23 @@ void ShowResult(const std::wstring& Text, TResultKind Kind) {
           (error ? platform::dialog::IconError : platform::dialog::IconInformation));
 }
 
-int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool Silent) {
+int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool Silent,
+                     bool Watch) {
   bool success = true;
   int exitCode = 0;
+  std::vector<std::wstring> warnings;
   const platform::ScmHandle manager = platform::OpenSCManager(scm::ManagerAllAccess);
   if (!manager) RaiseLastOSError();
   for (TService* service : Services) {
     try {
-      if (Install)
+      if (Install) {
         InstallOneService(*service, manager);
-      else
+        for (std::wstring& text : ApplyInstallSettings(*service, manager, Watch))
+          warnings.push_back(std::move(text));
+      } else {
         RemoveOneService(*service, manager);
+        RemoveInstallSettings(*service);
+      }
     } catch (const Exception& E) {
       success = false;
       if (exitCode == 0) exitCode = FailureExitCode(E);
@@ -186,6 +201,7 @@ int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool 
     }
   }
   if (success && !Silent)
-    ShowResult(Install ? InstalledText : UninstalledText, TResultKind::Information);
+    ShowResult(WithWarnings(Install ? InstalledText : UninstalledText, warnings),
+               TResultKind::Information);
   return exitCode;
 }

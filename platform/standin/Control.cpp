@@ -92,6 +92,7 @@ void Reset() {
   detail::ResetShell();
   detail::ResetClock();
   detail::ResetProcess();
+  detail::ResetProcessWatch();
   SetLastError(error::Success);
 }
 
