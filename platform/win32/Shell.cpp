@@ -4,6 +4,7 @@
 
 // The seam's name, not the header's macro for ShellExecuteW.
 #undef ShellExecute
+#undef ShellExecuteEx
 
 #include "platform/Shell.h"
 #include "platform/win32/SystemLibrary.h"

@@ -2,8 +2,9 @@
 // process id, to "divevezodoz.started" in its own folder. While a file
 // "divevezodoz.hold" lies in that folder it keeps running (at most a minute), so
 // a test can launch a second copy while the first is alive; while
-// "divevezodoz.live" lies there it keeps running until the file goes (at most
-// ten minutes), for watch-mode tests that decide when the emitter ends. It
+// "divevezodoz.live" lies there it keeps running until the file goes or a file
+// "divevezodoz.end-<its pid>" appears (at most ten minutes), for watch-mode
+// tests that decide when each copy ends. It
 // exits with the number in "divevezodoz.exitcode" (0 without the file), and
 // appends "start <pid> <ms>" and "exit <pid> <code> <ms>" to
 // "divevezodoz.stamps", ms being wall-clock milliseconds, so a test measures
@@ -78,7 +79,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       (startup.dwFlags & STARTF_USESHOWWINDOW ? std::to_string(startup.wShowWindow) : "default") +
           "\r\n");
   for (int i = 0; i < 3000 && Exists(folder + L"divevezodoz.hold"); ++i) ::Sleep(20);
-  for (int i = 0; i < 12000 && Exists(folder + L"divevezodoz.live"); ++i) ::Sleep(50);
+  const std::wstring end = folder + L"divevezodoz.end-" + std::wstring(pid.begin(), pid.end());
+  for (int i = 0; i < 12000 && Exists(folder + L"divevezodoz.live") && !Exists(end); ++i)
+    ::Sleep(50);
   const std::uint32_t code = ExitCodeFrom(folder + L"divevezodoz.exitcode");
   AppendLine(folder + L"divevezodoz.stamps",
              "exit " + pid + " " + std::to_string(code) + " " + NowMs() + "\r\n");
@@ -129,7 +132,8 @@ int main() {
   const timespec pause{0, 20 * 1000 * 1000};
   for (int i = 0; i < 3000 && Exists(folder + "divevezodoz.hold"); ++i)
     ::nanosleep(&pause, nullptr);
-  for (int i = 0; i < 30000 && Exists(folder + "divevezodoz.live"); ++i)
+  const std::string end = folder + "divevezodoz.end-" + pid;
+  for (int i = 0; i < 30000 && Exists(folder + "divevezodoz.live") && !Exists(end); ++i)
     ::nanosleep(&pause, nullptr);
   int code = 0;
   std::ifstream in(folder + "divevezodoz.exitcode");
