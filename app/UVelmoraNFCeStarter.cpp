@@ -1,7 +1,6 @@
 #include "app/UVelmoraNFCeStarter.h"
 
 #include "app/VigiaAPI.h"
-#include "platform/Compare.h"
 #include "platform/EventLog.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
@@ -114,9 +113,6 @@ bool TVelmoraNFCeStarter::Espera(std::uint32_t pAtrasoMs) {
 
 void TVelmoraNFCeStarter::VigiaAPI(const std::wstring& pCaminho) {
   GetLog()->Info(this, TextoVigia::Ativo());
-  const auto mesmaImagem = [&pCaminho](const std::wstring& pImagem) {
-    return platform::SamePathIgnoreCase(pImagem, pCaminho);
-  };
   TAtrasoReexecucao atraso;
   TLimiteAvisos limite;
   for (;;) {
@@ -131,7 +127,7 @@ void TVelmoraNFCeStarter::VigiaAPI(const std::wstring& pCaminho) {
     std::optional<std::intptr_t> retorno;
     // A copy that already runs (started by hand, or left behind by the last
     // one) is watched, never doubled.
-    std::optional<platform::FoundProcess> achado = platform::FindProcess(mesmaImagem);
+    std::optional<platform::FoundProcess> achado = platform::FindProcess(pCaminho);
     if (achado) {
       processo = std::move(achado->Process);
       id = achado->ProcessId;
@@ -142,7 +138,7 @@ void TVelmoraNFCeStarter::VigiaAPI(const std::wstring& pCaminho) {
       // The shell accepted the launch without a process of its own to hand
       // back: whatever runs the file now is found by its image.
       if (!processo && retorno && *retorno > platform::shell::LastErrorResult) {
-        achado = platform::FindProcess(mesmaImagem);
+        achado = platform::FindProcess(pCaminho);
         if (achado) processo = std::move(achado->Process);
       }
       if (processo) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -35,9 +34,10 @@ struct FoundProcess {
 
 // The first running process, other than the calling one, whose full image path
 // (QueryFullProcessImageNameW, through the handle it is opened with, so a
-// recycled id cannot slip in) satisfies matches. Processes that cannot be
-// opened for query and wait are passed over. nullopt when none does.
-std::optional<FoundProcess> FindProcess(const std::function<bool(const std::wstring&)>& matches);
+// recycled id cannot slip in) is image, compared as the file system compares
+// names (SamePathIgnoreCase). Processes that cannot be opened for query and
+// wait are passed over. nullopt when there is none.
+std::optional<FoundProcess> FindProcess(const std::wstring& image);
 
 // Outcome of the one wait the watcher makes.
 enum class WaitOutcome { ProcessEnded, Message, Timeout, Failed };

@@ -101,7 +101,7 @@ bool CloseProcessHandle(Handle process) {
   return true;
 }
 
-std::optional<FoundProcess> FindProcess(const std::function<bool(const std::wstring&)>& matches) {
+std::optional<FoundProcess> FindProcess(const std::wstring& wanted) {
   if (standin::Fails("CreateToolhelp32Snapshot")) return std::nullopt;
   std::vector<std::shared_ptr<Entry>> running;
   {
@@ -109,9 +109,8 @@ std::optional<FoundProcess> FindProcess(const std::function<bool(const std::wstr
     for (auto& entry : gEntries)
       if (entry->Running) running.push_back(entry);
   }
-  // The predicate is the caller's code: called without the table's lock.
   for (auto& entry : running) {
-    if (!matches(entry->Image)) continue;
+    if (!standin::SameName(entry->Image, wanted)) continue;
     std::lock_guard<std::mutex> lock(gMutex);
     if (!entry->Running) continue;
     FoundProcess found;

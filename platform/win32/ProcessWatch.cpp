@@ -2,6 +2,7 @@
 // tlhelp32.h needs the types of windows.h.
 #include <tlhelp32.h>
 
+#include "platform/Compare.h"
 #include "platform/ProcessWatch.h"
 #include "platform/win32/Win32Support.h"
 
@@ -44,7 +45,7 @@ bool CloseProcessHandle(Handle process) {
   return ::CloseHandle(reinterpret_cast<HANDLE>(process)) != FALSE;
 }
 
-std::optional<FoundProcess> FindProcess(const std::function<bool(const std::wstring&)>& matches) {
+std::optional<FoundProcess> FindProcess(const std::wstring& wanted) {
   const UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return std::nullopt;
   PROCESSENTRY32W entry{};
@@ -59,7 +60,7 @@ std::optional<FoundProcess> FindProcess(const std::function<bool(const std::wstr
     // The image is read through the handle: the id may have been reused since
     // the snapshot, the handle's process cannot change.
     std::wstring image = ImageOf(ToHandle(process));
-    if (image.empty() || !matches(image)) continue;
+    if (image.empty() || !SamePathIgnoreCase(image, wanted)) continue;
     if (::WaitForSingleObject(ToHandle(process), 0) != WAIT_TIMEOUT) continue;  // already ended
     FoundProcess found;
     found.ProcessId = entry.th32ProcessID;

@@ -79,26 +79,20 @@ TEST_F(ProcessWatchContract, LaunchedProcessIsFoundByItsImageWaitedForAndItsExit
   ASSERT_TRUE(platform::ProcessExitCode(launched.Process, code));
   EXPECT_EQ(code, 259u) << "STILL_ACTIVE while it runs";
 
-  const auto found = platform::FindProcess(
-      [&](const std::wstring& image) { return platform::SamePathIgnoreCase(image, upper); });
+  const auto found = platform::FindProcess(upper);
   ASSERT_TRUE(found.has_value());
   EXPECT_EQ(found->ProcessId, id);
   EXPECT_TRUE(found->Process);
   EXPECT_TRUE(platform::SamePathIgnoreCase(found->Image, path))
       << std::string(found->Image.begin(), found->Image.end());
-  EXPECT_FALSE(platform::FindProcess([&](const std::wstring& image) {
-                 return platform::SamePathIgnoreCase(image, PathOf(L"outro.exe"));
-               }).has_value());
+  EXPECT_FALSE(platform::FindProcess(PathOf(L"outro.exe")).has_value());
 
   fs::remove(FFolder / "divevezodoz.live");
   EXPECT_EQ(platform::WaitForProcessOrMessage(&launched.Process, 30000),
             platform::WaitOutcome::ProcessEnded);
   ASSERT_TRUE(platform::ProcessExitCode(launched.Process, code));
   EXPECT_EQ(code, 7u);
-  EXPECT_FALSE(platform::FindProcess([&](const std::wstring& image) {
-                 return platform::SamePathIgnoreCase(image, path);
-               }).has_value())
-      << "an ended process is not found";
+  EXPECT_FALSE(platform::FindProcess(path).has_value()) << "an ended process is not found";
 }
 
 TEST_F(ProcessWatchContract, WaitEndsOnAMessageQueuedBeforeOrDuringIt) {

@@ -38,8 +38,11 @@ check_eq "installed" 0 "$RUN_EXIT"
 check_eq "no window shown" "" "$RUN_WINDOWS"
 check_eq "Parameters\\Watch = 1" 0x1 "$(param_watch)"
 registered=$(reg_service "$E2E_SERVICE")
+description=$(reg_value "$registered" Description)
+e2e_log "description: $description"
 check "description names divevezodoz.exe and PostgreSQL 9.4" \
-  grep -q 'Description *REG_SZ *Inicia a API de NFC-e (divevezodoz.exe.*PostgreSQL 9.4' <<<"$registered"
+  grep -qaF -e 'Inicia a API de NFC-e (divevezodoz.exe' <<<"$description"
+check "description names PostgreSQL 9.4" grep -qaF -e 'PostgreSQL 9.4' <<<"$description"
 # Wine 8 answers the recovery call with success but stores nothing (its query
 # fails with 124) and refuses the failure-actions flag with error 0; Windows
 # takes both. The registration stands, and each refusal is a warning entry.
@@ -104,6 +107,10 @@ for i in 0 1 2 3; do
     test "$d" -ge $((expected[i] - 500)) -a "$d" -le $((expected[i] + 500))
 done
 check "the fifth copy exited" wait_until 30 exits_are 6
+# Its exit stamp comes just before the process ends: the stop must find the
+# service in the delay that follows, which its ALERTA line marks.
+alerts_are() { [ "$(log_text | grep -c ' ALERTA : .*API encerrada' || true)" -eq "$1" ]; }
+check "the service saw it end" wait_until 30 alerts_are 6
 wn sc stop "$E2E_SERVICE" >/dev/null || true
 check "a stop during the 16 s delay: STOPPED" wait_until 10 state_is "$E2E_SERVICE" STOPPED
 check_eq "WIN32_EXIT_CODE" 0 "$(sc_field "$E2E_SERVICE" WIN32_EXIT_CODE)"
