@@ -88,17 +88,28 @@ check_eq "the emitter still runs" 1 "$(prefix_pids 'divevezodoz.exe' | wc -l)"
 check "the log says it keeps running" wait_until 30 log_has "Serviço parado: a API continua em execução (processo $P2); o serviço não a encerra."
 # Updating the emitter, as the guide has it: with the service stopped, the
 # technician ends the emitter himself.
-wn taskkill /F /IM divevezodoz.exe >/dev/null || true
-check "taskkill /F /IM divevezodoz.exe ends it" wait_until 30 no_prefix_process 'divevezodoz.exe'
+# Wine 8's taskkill now and then answers without ending the process (seen
+# once in a few runs, the same build passing otherwise); the copy is then
+# ended through its end file, so what follows still starts from no emitter.
+killed=$(wn taskkill /F /IM divevezodoz.exe || true)
+if ! wait_until 10 no_prefix_process 'divevezodoz.exe'; then
+  e2e_log "Wine's taskkill left the emitter running (it said: $killed); ending it through its end file"
+  end_copy "$P2"
+fi
+check "the emitter is ended by the technician" wait_until 30 no_prefix_process 'divevezodoz.exe'
 check_eq "and nothing starts it again" 2 "$(starts)"
 
 e2e_log "an emitter that exits at once: 1, 2, 4 and 8 s"
 rm -f "$LIVE" "$APP_DIR/divevezodoz.exitcode"
+S0=$(starts) X0=$(stamps | awk '$1 == "exit"' | wc -l)
+alerts() { log_text | grep -c ' ALERTA : .*API encerrada' || true; }
+alerts_are() { [ "$(alerts)" -eq "$1" ]; }
+A0=$(alerts)
 check "net start" net_start "$E2E_SERVICE"
-check "five starts" wait_until 60 starts_are 7
+check "five starts" wait_until 60 starts_are $((S0 + 5))
 check "RUNNING meanwhile" state_is "$E2E_SERVICE" RUNNING
 # Each delay: from a copy's exit stamp to the next copy's start stamp.
-mapfile -t delays < <(stamps | awk '$1 == "exit" { e = $4 } $1 == "start" { if (n++ >= 3) print $3 - e }')
+mapfile -t delays < <(stamps | awk -v s0="$S0" '$1 == "exit" { e = $4 } $1 == "start" { if (n++ > s0) print $3 - e }')
 e2e_log "delays: ${delays[*]} ms"
 expected=(1000 2000 4000 8000)
 for i in 0 1 2 3; do
@@ -106,16 +117,15 @@ for i in 0 1 2 3; do
   check "delay $((i + 1)): ${expected[$i]} ms +-500 (measured $d)" \
     test "$d" -ge $((expected[i] - 500)) -a "$d" -le $((expected[i] + 500))
 done
-check "the fifth copy exited" wait_until 30 exits_are 6
+check "the fifth copy exited" wait_until 30 exits_are $((X0 + 5))
 # Its exit stamp comes just before the process ends: the stop must find the
 # service in the delay that follows, which its ALERTA line marks.
-alerts_are() { [ "$(log_text | grep -c ' ALERTA : .*API encerrada' || true)" -eq "$1" ]; }
-check "the service saw it end" wait_until 30 alerts_are 6
+check "the service saw it end" wait_until 30 alerts_are $((A0 + 5))
 wn sc stop "$E2E_SERVICE" >/dev/null || true
 check "a stop during the 16 s delay: STOPPED" wait_until 10 state_is "$E2E_SERVICE" STOPPED
 check_eq "WIN32_EXIT_CODE" 0 "$(sc_field "$E2E_SERVICE" WIN32_EXIT_CODE)"
 check "the service process ends" wait_until 60 no_prefix_process '\ServicoVelmoraNFCe.exe'
-check_eq "nothing launched after the stop" 7 "$(starts)"
+check_eq "nothing launched after the stop" $((S0 + 5)) "$(starts)"
 check "the log says so" log_has "Serviço parado durante a espera: nenhuma API em execução, nenhuma nova execução."
 
 e2e_log "Watch = 0: as the plain service"
@@ -126,7 +136,7 @@ check "net start" net_start "$E2E_SERVICE"
 check "stops by itself" wait_until 60 state_is "$E2E_SERVICE" STOPPED
 check_eq "WIN32_EXIT_CODE" 0 "$(sc_field "$E2E_SERVICE" WIN32_EXIT_CODE)"
 check "the service process ends" wait_until 60 no_prefix_process '\ServicoVelmoraNFCe.exe'
-check "one more copy started" wait_until 30 starts_are 8
+check "one more copy started" wait_until 30 starts_are $((S0 + 6))
 check "and it is not launched again" no_prefix_process '\ServicoVelmoraNFCe.exe'
 check_eq "one 'Modo de acompanhamento' line per watched start" 2 "$(log_text | grep -c 'Modo de acompanhamento ativo' || true)"
 
