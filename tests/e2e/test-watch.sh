@@ -126,7 +126,9 @@ check "a stop during the 16 s delay: STOPPED" wait_until 10 state_is "$E2E_SERVI
 check_eq "WIN32_EXIT_CODE" 0 "$(sc_field "$E2E_SERVICE" WIN32_EXIT_CODE)"
 check "the service process ends" wait_until 60 no_prefix_process '\ServicoVelmoraNFCe.exe'
 check_eq "nothing launched after the stop" $((S0 + 5)) "$(starts)"
-check "the log says so" log_has "Serviço parado durante a espera: nenhuma API em execução, nenhuma nova execução."
+STOPPED_IN_DELAY="Serviço parado durante a espera: nenhuma API em execução, nenhuma nova execução."
+wait_until 10 log_has "$STOPPED_IN_DELAY" || log_text | tail -8 | sed 's/^/        log: /'
+check "the log says so" log_has "$STOPPED_IN_DELAY"
 
 e2e_log "Watch = 0: as the plain service"
 # The guide's command, with the key's name as a technician types it.
