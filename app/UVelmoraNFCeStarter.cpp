@@ -1,7 +1,6 @@
 #include "app/UVelmoraNFCeStarter.h"
 
 #include "app/VigiaAPI.h"
-#include "platform/Clock.h"
 #include "platform/EventLog.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
@@ -112,16 +111,6 @@ bool TVelmoraNFCeStarter::Espera(std::uint32_t pAtrasoMs) {
   }
 }
 
-namespace {
-// The stop line is written by a thread of its own, and the process may end
-// soon after the stopped report that follows (at a system shutdown nobody
-// waits for it). A short, bounded wait keeps the line; it comes after the
-// watch, never in it.
-void AguardaLinhasDoLog() {
-  for (int i = 0; i < 500 && LogWritersRunning() > 0; ++i) platform::SleepMs(2);
-}
-}  // namespace
-
 void TVelmoraNFCeStarter::VigiaAPI(const std::wstring& pCaminho) {
   GetLog()->Info(this, TextoVigia::Ativo());
   TAtrasoReexecucao atraso;
@@ -130,7 +119,6 @@ void TVelmoraNFCeStarter::VigiaAPI(const std::wstring& pCaminho) {
     // Nothing is launched once a stop has come.
     if (PararPedido()) {
       GetLog()->Info(this, TextoVigia::ParadoSemAPI());
-      AguardaLinhasDoLog();
       return;
     }
     platform::ProcessHandle processo;
@@ -170,7 +158,6 @@ void TVelmoraNFCeStarter::VigiaAPI(const std::wstring& pCaminho) {
         if (PararPedido()) {
           // The emitter may be in the middle of a fiscal document: it stays.
           GetLog()->Info(this, TextoVigia::ParadoComAPI(id));
-          AguardaLinhasDoLog();
           return;
         }
       }
@@ -192,7 +179,6 @@ void TVelmoraNFCeStarter::VigiaAPI(const std::wstring& pCaminho) {
     }
     if (!Espera(atrasoMs)) {
       GetLog()->Info(this, TextoVigia::ParadoSemAPI());
-      AguardaLinhasDoLog();
       return;
     }
   }
