@@ -22,9 +22,11 @@ exits_are() { [ "$(stamps | awk '$1 == "exit"' | wc -l)" -eq "$1" ]; }
 last_start_pid() { stamps | awk '$1 == "start" { p = $2 } END { print p }'; }
 # The day's log, in UTF-8 for grep (it is written in the ANSI code page).
 log_text() { cat "$APP_DIR"/log/*.txt 2>/dev/null | iconv -f CP1252 -t UTF-8 | tr -d '\r'; }
-log_has() { log_text | grep -qF -- "$1"; }
+# Not grep -q: under pipefail, grep leaving at the first match would make
+# the writer's SIGPIPE fail a check that found its line.
+log_has() { log_text | grep -F -- "$1" >/dev/null; }
 # Wine prints an entry's non-ASCII characters escaped (\00e3): compare the ASCII head.
-warning_has() { eventlog_warnings "$SERVICES_STDERR" | grep -qF -- "$1"; }
+warning_has() { eventlog_warnings "$SERVICES_STDERR" | grep -F -- "$1" >/dev/null; }
 # The key's values; nothing when it does not exist (reg then prints its error on stdout).
 params_key() { local out; if out=$(wn reg query "$PARAMS_KEY"); then printf '%s\n' "$out"; fi; }
 param_watch() { wn reg query "$PARAMS_KEY" /v Watch | sed -n 's/^ *Watch *REG_DWORD *//p' || true; }
@@ -69,7 +71,7 @@ delay=$(stamps | awk -v p="$P1" '$1 == "exit" && $2 == p { e = $4 } $1 == "start
 e2e_log "delay from exit to the next start: $delay ms"
 check "relaunched 1 s after the exit (+-0.5 s)" test "$delay" -ge 500 -a "$delay" -le 1500
 check "ALERTA line: process, exit code, run time, delay" wait_until 30 bash -c \
-  "cat '$APP_DIR'/log/*.txt | iconv -f CP1252 -t UTF-8 | grep -qE ' ALERTA : \\[TVelmoraNFCeStarter +\\] API encerrada \\(processo $P1, código de saída 5, após [0-9]+ s\\)\\. Nova execução em 1 s\\.'"
+  "cat '$APP_DIR'/log/*.txt | iconv -f CP1252 -t UTF-8 | grep -E ' ALERTA : \\[TVelmoraNFCeStarter +\\] API encerrada \\(processo $P1, código de saída 5, após [0-9]+ s\\)\\. Nova execução em 1 s\\.' >/dev/null"
 check "warning entry for the end" warning_has "API encerrada (processo $P1, c"
 check "the new copy is watched" wait_until 30 log_has "API em execução (processo $P2): acompanhando."
 

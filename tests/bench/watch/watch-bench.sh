@@ -15,7 +15,8 @@ STAMPS=$APP_DIR/divevezodoz.stamps
 stamps() { if [ -f "$STAMPS" ]; then tr -d '\r' <"$STAMPS"; fi; }
 starts_are() { [ "$(stamps | awk '$1 == "start"' | wc -l)" -eq "$1" ]; }
 last_start_pid() { stamps | awk '$1 == "start" { p = $2 } END { print p }'; }
-log_has() { cat "$APP_DIR"/log/*.txt 2>/dev/null | iconv -f CP1252 -t UTF-8 | grep -qF -- "$1"; }
+# Not grep -q: under pipefail the writer's SIGPIPE would fail a found line.
+log_has() { cat "$APP_DIR"/log/*.txt 2>/dev/null | iconv -f CP1252 -t UTF-8 | grep -F -- "$1" >/dev/null; }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
 start_db_stub >/dev/null || die "database stub"
