@@ -94,6 +94,7 @@ void Reset() {
   detail::ResetClock();
   detail::ResetProcess();
   detail::ResetSecurity();
+  detail::ResetProcessWatch();
   SetLastError(error::Success);
 }
 
