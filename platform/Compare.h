@@ -9,4 +9,8 @@ namespace platform {
 // both strings whole.
 bool SameTextIgnoreCase(const std::wstring& a, const std::wstring& b);
 
+// CompareStringOrdinal(a, b, ignore case) == CSTR_EQUAL: how the file system
+// compares path names, whatever the user's locale.
+bool SamePathIgnoreCase(const std::wstring& a, const std::wstring& b);
+
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/ProcessWatch.h"
 
 namespace platform {
 
@@ -25,5 +26,23 @@ constexpr std::intptr_t LastErrorResult = 32;
 std::intptr_t ShellExecute(Handle owner, const std::optional<std::wstring>& verb,
                            const std::wstring& file, const std::optional<std::wstring>& parameters,
                            const std::optional<std::wstring>& directory, std::int32_t showCommand);
+
+// What ShellExecuteEx gives back.
+struct ShellExecuteResult {
+  // hInstApp: above LastErrorResult when the shell accepted the launch, else
+  // its error code, as ShellExecute would have returned.
+  std::intptr_t InstApp = 0;
+  // The started process; empty when the launch failed or the shell started
+  // none of its own (an open instance took the document over).
+  ProcessHandle Process;
+};
+
+// ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS (the process handle is kept)
+// and SEE_MASK_FLAG_NO_UI (a service has nobody to answer the shell's boxes);
+// no owner window and the default verb. The launch is not waited for.
+ShellExecuteResult ShellExecuteEx(const std::wstring& file,
+                                  const std::optional<std::wstring>& parameters,
+                                  const std::optional<std::wstring>& directory,
+                                  std::int32_t showCommand);
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include "platform/ServiceManager.h"
 #include "svc/Service.h"
 #include "svc/ServiceRuntime.h"
+#include "svc/ServiceSettings.h"
 #include "util/Exceptions.h"
 
 // The service manager's constants.
@@ -26,6 +27,14 @@ std::wstring UninstallFailureText(const std::wstring& DisplayName, const std::ws
 }
 
 namespace {
+// The success text, followed by what the system refused, one setting a line.
+std::wstring WithWarnings(const std::wstring& Text, const std::vector<std::wstring>& Warnings) {
+  std::wstring all = Text;
+  if (!Warnings.empty()) all += L"\r\n";
+  for (const std::wstring& warning : Warnings) all += L"\r\n" + warning;
+  return all;
+}
+
 // The code an unattended caller sees for a failed service: the platform's error
 // code when there is one, else 1.
 int FailureExitCode(const Exception& E) {
@@ -189,17 +198,23 @@ std::wstring WithInstallWarnings(const std::wstring& Text, const std::vector<TSe
   return result;
 }
 
-int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool Silent) {
+int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool Silent,
+                     bool Watch) {
   bool success = true;
   int exitCode = 0;
+  std::vector<std::wstring> warnings;
   const platform::ScmHandle manager = platform::OpenSCManager(scm::ManagerAllAccess);
   if (!manager) RaiseLastOSError();
   for (TService* service : Services) {
     try {
-      if (Install)
+      if (Install) {
         InstallOneService(*service, manager);
-      else
+        for (std::wstring& text : ApplyInstallSettings(*service, manager, Watch))
+          warnings.push_back(std::move(text));
+      } else {
         RemoveOneService(*service, manager);
+        RemoveInstallSettings(*service);
+      }
     } catch (const Exception& E) {
       success = false;
       if (exitCode == 0) exitCode = FailureExitCode(E);
@@ -209,7 +224,8 @@ int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool 
     }
   }
   if (success && !Silent)
-    ShowResult(Install ? WithInstallWarnings(InstalledText, Services) : UninstalledText,
+    ShowResult(Install ? WithInstallWarnings(WithWarnings(InstalledText, warnings), Services)
+                       : UninstalledText,
                TResultKind::Information);
   return exitCode;
 }

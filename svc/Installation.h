@@ -34,9 +34,11 @@ void RemoveOneService(TService& Service, const platform::ScmHandle& Manager);
 std::wstring WithInstallWarnings(const std::wstring& Text, const std::vector<TService*>& Services);
 
 // Registers (Install) or removes each service in order, showing each failure
-// and, unless Silent, the success. Returns 0, or the exit code of the first
-// failure. A service manager that cannot be opened raises EOSError.
-int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool Silent);
+// and, unless Silent, the success with the settings the system refused.
+// Watch (with Install) turns watch mode on. Returns 0, or the exit code of
+// the first failure. A service manager that cannot be opened raises EOSError.
+int SetupServiceList(const std::vector<TService*>& Services, bool Install, bool Silent,
+                     bool Watch = false);
 
 // A console program writes the text and a line end to standard output; a
 // windowed one shows a modal box, centred, with one OK button.

@@ -84,6 +84,9 @@ public:
   void SetDependencies(const TDependencies& Value);
   std::wstring DisplayName() const;
   void SetDisplayName(const std::wstring& Value) { FDisplayName = Value; }
+  // The text services.msc shows for the service; /INSTALL sets it when not empty.
+  const std::wstring& Description() const { return FDescription; }
+  void SetDescription(const std::wstring& Value) { FDescription = Value; }
   TErrorSeverity ErrorSeverity() const { return FErrorSeverity; }
   void SetErrorSeverity(TErrorSeverity Value) { FErrorSeverity = Value; }
   bool Interactive() const { return FInteractive; }
@@ -174,6 +177,7 @@ private:
   bool FAllowPause = true;
   std::unique_ptr<TDependencies> FDependencies;
   std::wstring FDisplayName;
+  std::wstring FDescription;
   std::uint32_t FErrCode = 0;
   TErrorSeverity FErrorSeverity = esNormal;
   std::unique_ptr<TEventLogger> FEventLogger;

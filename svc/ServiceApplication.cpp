@@ -81,7 +81,8 @@ void TServiceApplication::StartServiceByName(std::uint32_t argc, wchar_t** argv)
 void TServiceApplication::SetupServices(bool Install, bool Silent) {
   std::vector<TService*> services;
   for (int i = 0, count = ServiceCount(); i < count; ++i) services.push_back(Services(i));
-  SetExitCode(SetupServiceList(services, Install, Silent));
+  // /WATCH means something only with /INSTALL.
+  SetExitCode(SetupServiceList(services, Install, Silent, Install && HasSwitch(L"WATCH")));
 }
 
 bool TServiceApplication::ClaimEndSession(platform::WindowMessage& Message) {

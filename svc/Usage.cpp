@@ -36,8 +36,10 @@ std::wstring UsageText(const std::wstring& ExeName, const std::vector<std::wstri
   text += ExeName + L" /INSTALL" + nl + L"      instala o servi\u00E7o" + nl;
   text += ExeName + L" /UNINSTALL" + nl + L"      remove o servi\u00E7o" + nl;
   text += ExeName + L" /INSTALL /SILENT" + nl +
-          L"      instala sem a mensagem de sucesso (/SILENT vale tamb\u00E9m com /UNINSTALL)" +
-          nl + nl;
+          L"      instala sem a mensagem de sucesso (/SILENT vale tamb\u00E9m com /UNINSTALL)" + nl;
+  text += ExeName + L" /INSTALL /WATCH" + nl +
+          L"      instala e mant\u00E9m a API em execu\u00E7\u00E3o (modo de acompanhamento)" + nl +
+          nl;
   text += L"Passo a passo no LEIA-ME.txt que acompanha o programa. C\u00F3digo de sa\u00EDda: " +
           std::to_wstring(platform::error::FailedServiceControllerConnect) + L".";
   return text;

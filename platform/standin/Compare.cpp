@@ -9,4 +9,8 @@ bool SameTextIgnoreCase(const std::wstring& a, const std::wstring& b) {
   return standin::SameName(a, b);
 }
 
+bool SamePathIgnoreCase(const std::wstring& a, const std::wstring& b) {
+  return standin::SameName(a, b);
+}
+
 }  // namespace platform

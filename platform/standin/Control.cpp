@@ -95,6 +95,7 @@ void Reset() {
   detail::ResetCom();
   detail::ResetProcess();
   detail::ResetSecurity();
+  detail::ResetProcessWatch();
   SetLastError(error::Success);
 }
 

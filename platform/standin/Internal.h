@@ -1,6 +1,7 @@
 // What the stand-in's own sources share; tests use Control.h instead.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace platform::standin {
@@ -15,8 +16,16 @@ bool Fails(const char* function);
 std::wstring FoldName(const std::wstring& name);
 bool SameName(const std::wstring& a, const std::wstring& b);
 
-// Each concern's part of Reset().
 namespace detail {
+// Wakes every WaitForProcessOrMessage to look again: called after a post, the
+// end of a process or a move of the tick clock.
+void NotifyWaiters();
+// A host program the shell has started, entered in the process table; returns
+// a process handle to it. LaunchedEnded records its end.
+std::uintptr_t TrackLaunched(std::uint32_t pid, const std::wstring& image);
+void LaunchedEnded(std::uint32_t pid, std::uint32_t exitCode);
+
+// Each concern's part of Reset().
 void ResetApplication();
 void ResetClock();
 void ResetCom();
@@ -25,6 +34,7 @@ void ResetEventLog();
 void ResetLogFile();
 void ResetMessages();
 void ResetProcess();
+void ResetProcessWatch();
 void ResetServiceControl();
 void ResetSecurity();
 void ResetServiceRegistry();

@@ -49,6 +49,9 @@ Queue& OwnQueue() {
   return *it->second;
 }
 
+bool Post(std::uint32_t threadId, std::uint32_t message, std::uintptr_t wParam,
+          std::intptr_t lParam);
+
 bool InRange(const ThreadMessage& m, std::uint32_t first, std::uint32_t last) {
   return (first == 0 && last == 0) || (m.Message >= first && m.Message <= last);
 }
@@ -57,6 +60,15 @@ bool InRange(const ThreadMessage& m, std::uint32_t first, std::uint32_t last) {
 bool PostThreadMessage(std::uint32_t threadId, std::uint32_t message, std::uintptr_t wParam,
                        std::intptr_t lParam) {
   if (standin::Fails("PostThreadMessageW")) return false;
+  if (!Post(threadId, message, wParam, lParam)) return false;
+  // A thread may wait on its queue and a process at once (ProcessWatch.cpp).
+  standin::detail::NotifyWaiters();
+  return true;
+}
+
+namespace {
+bool Post(std::uint32_t threadId, std::uint32_t message, std::uintptr_t wParam,
+          std::intptr_t lParam) {
   std::lock_guard<std::mutex> lock(gMutex);
   auto it = gQueues.find(threadId);
   if (it == gQueues.end()) {
@@ -71,6 +83,7 @@ bool PostThreadMessage(std::uint32_t threadId, std::uint32_t message, std::uintp
   it->second->Arrived.notify_all();
   return true;
 }
+}  // namespace
 
 int GetMessage(ThreadMessage& m) {
   if (standin::Fails("GetMessageW")) return -1;

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/ServiceConfig.h"
 #include "platform/standin/Internal.h"
 
 namespace platform {
@@ -15,6 +16,7 @@ constexpr Handle kFirstHandle = 0x5C0000;
 
 struct Registered {
   ServiceRegistration Registration;
+  standin::ServiceSettings Settings;
   bool MarkedForDelete = false;
   int OpenHandles = 0;
 };
@@ -30,6 +32,9 @@ std::map<Handle, OpenHandle> gHandles;
 std::vector<standin::CreateServiceCall> gCalls;
 Handle gNextHandle = kFirstHandle;
 std::uint32_t gNextTag = 1;
+// The Parameters keys, by folded service name, then folded value name. A key
+// may exist without a registration, as one made with `reg add` can.
+std::map<std::wstring, std::map<std::wstring, standin::ParameterData>> gParameters;
 
 Handle NewHandle(bool isManager, const std::wstring& key) {
   const Handle handle = gNextHandle;
@@ -126,8 +131,11 @@ bool CloseServiceHandle(Handle handle) {
   if (!it->second.IsManager) {
     auto service = gServices.find(it->second.Key);
     if (service != gServices.end() && --service->second.OpenHandles == 0 &&
-        service->second.MarkedForDelete)
+        service->second.MarkedForDelete) {
+      // The service's key goes, and its Parameters key with it.
+      gParameters.erase(service->first);
       gServices.erase(service);
+    }
   }
   gHandles.erase(it);
   return true;
@@ -138,6 +146,7 @@ void standin::detail::ResetServiceRegistry() {
   gServices.clear();
   gHandles.clear();
   gCalls.clear();
+  gParameters.clear();
   gNextHandle = kFirstHandle;
   gNextTag = 1;
 }
@@ -169,6 +178,117 @@ void standin::SetNextTag(std::uint32_t tag) {
 int standin::OpenRegistryHandles() {
   std::lock_guard<std::mutex> lock(gMutex);
   return static_cast<int>(gHandles.size());
+}
+
+namespace {
+// The registration behind a service handle; gMutex is held. Null, with the
+// last error set, for a handle that is not an open service handle.
+Registered* ServiceOf(const ServiceHandle& service) {
+  auto handle = gHandles.find(service.Get());
+  if (handle == gHandles.end() || handle->second.IsManager) {
+    SetLastError(error::InvalidHandle);
+    return nullptr;
+  }
+  auto it = gServices.find(handle->second.Key);
+  if (it == gServices.end()) {
+    SetLastError(error::InvalidHandle);
+    return nullptr;
+  }
+  if (it->second.MarkedForDelete) {
+    SetLastError(error::ServiceMarkedForDelete);
+    return nullptr;
+  }
+  return &it->second;
+}
+}  // namespace
+
+bool ChangeServiceDescription(const ServiceHandle& service, const std::wstring& description) {
+  if (standin::Fails("ChangeServiceConfig2W(DESCRIPTION)")) return false;
+  std::lock_guard<std::mutex> lock(gMutex);
+  Registered* entry = ServiceOf(service);
+  if (entry == nullptr) return false;
+  entry->Settings.Description = description;
+  return true;
+}
+
+bool ChangeServiceFailureActions(const ServiceHandle& service, const FailureActions& actions) {
+  if (standin::Fails("ChangeServiceConfig2W(FAILURE_ACTIONS)")) return false;
+  std::lock_guard<std::mutex> lock(gMutex);
+  Registered* entry = ServiceOf(service);
+  if (entry == nullptr) return false;
+  // A restart is only allowed to a handle with SERVICE_START; ours has all access.
+  entry->Settings.Actions = actions;
+  return true;
+}
+
+bool QueryServiceFailureActions(const ServiceHandle& service, FailureActions& actions) {
+  if (standin::Fails("QueryServiceConfig2W(FAILURE_ACTIONS)")) return false;
+  std::lock_guard<std::mutex> lock(gMutex);
+  Registered* entry = ServiceOf(service);
+  if (entry == nullptr) return false;
+  actions = entry->Settings.Actions.value_or(FailureActions{});
+  return true;
+}
+
+bool ChangeServiceFailureActionsFlag(const ServiceHandle& service, bool failureActionsOnNonCrash) {
+  if (standin::Fails("ChangeServiceConfig2W(FAILURE_ACTIONS_FLAG)")) return false;
+  std::lock_guard<std::mutex> lock(gMutex);
+  Registered* entry = ServiceOf(service);
+  if (entry == nullptr) return false;
+  entry->Settings.FailureActionsOnNonCrash = failureActionsOnNonCrash;
+  return true;
+}
+
+std::optional<std::uint32_t> ReadServiceParameter(const std::wstring& service,
+                                                  const std::wstring& name) {
+  if (standin::Fails("RegQueryValueExW")) return std::nullopt;
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto key = gParameters.find(standin::FoldName(service));
+  if (key == gParameters.end()) return std::nullopt;
+  auto value = key->second.find(standin::FoldName(name));
+  if (value == key->second.end()) return std::nullopt;
+  if (const auto* dword = std::get_if<std::uint32_t>(&value->second)) return *dword;
+  return std::nullopt;
+}
+
+bool WriteServiceParameter(const std::wstring& service, const std::wstring& name,
+                           std::uint32_t data) {
+  if (standin::Fails("RegSetValueExW")) return false;
+  std::lock_guard<std::mutex> lock(gMutex);
+  gParameters[standin::FoldName(service)][standin::FoldName(name)] = data;
+  return true;
+}
+
+bool RemoveServiceParameters(const std::wstring& service) {
+  if (standin::Fails("RegDeleteKeyW(Parameters)")) return false;
+  std::lock_guard<std::mutex> lock(gMutex);
+  gParameters.erase(standin::FoldName(service));
+  return true;
+}
+
+std::optional<standin::ServiceSettings> standin::RegisteredSettings(const std::wstring& name) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto it = gServices.find(standin::FoldName(name));
+  if (it == gServices.end()) return std::nullopt;
+  return it->second.Settings;
+}
+
+std::optional<std::map<std::wstring, standin::ParameterData>> standin::ServiceParameters(
+    const std::wstring& service) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto it = gParameters.find(standin::FoldName(service));
+  if (it == gParameters.end()) return std::nullopt;
+  return it->second;
+}
+
+void standin::SetServiceParameter(const std::wstring& service, const std::wstring& name,
+                                  std::optional<ParameterData> data) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  auto& key = gParameters[standin::FoldName(service)];
+  if (data)
+    key[standin::FoldName(name)] = *data;
+  else
+    key.erase(standin::FoldName(name));
 }
 
 }  // namespace platform

@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "platform/ServiceConfig.h"
 #include "platform/ServiceManager.h"
 
 namespace platform::standin {
@@ -27,5 +30,22 @@ void AddRegisteredService(const ServiceRegistration& registration);
 void SetNextTag(std::uint32_t tag);
 // Manager and service handles not closed yet.
 int OpenRegistryHandles();
+
+// What ChangeServiceConfig2W stored for a registration.
+struct ServiceSettings {
+  std::optional<std::wstring> Description;
+  std::optional<FailureActions> Actions;
+  bool FailureActionsOnNonCrash = false;
+};
+std::optional<ServiceSettings> RegisteredSettings(const std::wstring& name);
+
+// A value of a Parameters key: a REG_DWORD, or text (any other type).
+using ParameterData = std::variant<std::uint32_t, std::wstring>;
+// The values of a service's Parameters key by folded name; nullopt: no key.
+std::optional<std::map<std::wstring, ParameterData>> ServiceParameters(const std::wstring& service);
+// Sets a value as `reg add` would (creating the key); nullopt removes the value
+// and leaves the key.
+void SetServiceParameter(const std::wstring& service, const std::wstring& name,
+                         std::optional<ParameterData> data);
 
 }  // namespace platform::standin

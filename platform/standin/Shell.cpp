@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -101,10 +102,10 @@ std::vector<std::string> SplitAtBlanks(const std::wstring& text) {
   return out;
 }
 
-// Starts the program; 0, or the system's error code for the failure.
+// Starts the program; 0 and its id, or the system's error code for the failure.
 std::uint32_t Launch(const std::optional<std::wstring>& verb, const std::wstring& file,
                      const std::optional<std::wstring>& parameters,
-                     const std::optional<std::wstring>& directory) {
+                     const std::optional<std::wstring>& directory, pid_t& pid) {
   // Only the default verb and "open" start a program; the stand-in knows no other.
   if (verb && !verb->empty() && *verb != L"open") return error::NoAssociation;
   if (file.empty()) return error::FileNotFound;
@@ -137,19 +138,21 @@ std::uint32_t Launch(const std::optional<std::wstring>& verb, const std::wstring
   ::posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   if (!dir.empty()) ::posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
 
-  pid_t pid = 0;
   int rc = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ);
   ::posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) return FromErrno(rc, path);
+  return 0;
+}
 
-  // Nobody waits for the launched program; reap it when it ends so that no
-  // zombies pile up.
-  std::thread([pid] {
+// Nobody waits for the launched program; it is reaped when it ends so that no
+// zombies pile up, and its end reported to ended.
+void Reap(pid_t pid, std::function<void(std::uint32_t)> ended) {
+  std::thread([pid, ended] {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    if (ended) ended(WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status)) : 1u);
   }).detach();
-  return 0;
 }
 
 }  // namespace
@@ -157,13 +160,42 @@ std::uint32_t Launch(const std::optional<std::wstring>& verb, const std::wstring
 std::intptr_t ShellExecute(Handle /*owner*/, const std::optional<std::wstring>& verb,
                            const std::wstring& file, const std::optional<std::wstring>& parameters,
                            const std::optional<std::wstring>& directory, std::int32_t showCommand) {
-  const std::uint32_t failure =
-      standin::Fails("ShellExecuteW") ? LastError() : Launch(verb, file, parameters, directory);
+  pid_t pid = 0;
+  const std::uint32_t failure = standin::Fails("ShellExecuteW")
+                                    ? LastError()
+                                    : Launch(verb, file, parameters, directory, pid);
+  if (failure == 0) Reap(pid, nullptr);
   const std::intptr_t result = failure == 0 ? kLaunched : ShellResult(failure);
   {
     std::lock_guard<std::mutex> lock(gMutex);
     gLaunches.push_back(
         standin::ShellLaunch{verb, file, parameters, directory, showCommand, result});
+  }
+  if (failure != 0) SetLastError(failure);
+  return result;
+}
+
+ShellExecuteResult ShellExecuteEx(const std::wstring& file,
+                                  const std::optional<std::wstring>& parameters,
+                                  const std::optional<std::wstring>& directory,
+                                  std::int32_t showCommand) {
+  pid_t pid = 0;
+  const std::uint32_t failure = standin::Fails("ShellExecuteExW")
+                                    ? LastError()
+                                    : Launch(std::nullopt, file, parameters, directory, pid);
+  ShellExecuteResult result;
+  result.InstApp = failure == 0 ? kLaunched : ShellResult(failure);
+  if (failure == 0) {
+    // In the table before it can end, so its end is never missed.
+    result.Process.Reset(standin::detail::TrackLaunched(static_cast<std::uint32_t>(pid), file));
+    Reap(pid, [pid](std::uint32_t code) {
+      standin::detail::LaunchedEnded(static_cast<std::uint32_t>(pid), code);
+    });
+  }
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    gLaunches.push_back(standin::ShellLaunch{std::nullopt, file, parameters, directory, showCommand,
+                                             result.InstApp});
   }
   if (failure != 0) SetLastError(failure);
   return result;

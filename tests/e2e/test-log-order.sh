@@ -21,13 +21,17 @@ started_more_than() { [ "$(started_count)" -gt "$1" ]; }
 service_process_up() { ! no_prefix_process '\ServicoVelmoraNFCe.exe'; }
 
 # One letter per line of ours, in the order given: E "Executando API", R
-# "Retorno", F the closing line; anything else is X.
+# "Retorno", A the permissions ALERTA that follows the launch (Wine's made-up
+# DACL brings it at every start), F the closing line; anything else is X. The
+# service's own warning entry for the permissions is not a log line: skipped.
 kinds() {
   local line
   while IFS= read -r line; do
     case $line in
       *'] Executando API: '*) printf E ;;
       *'] Enviado comando ShellExecute para o Windows. Retorno: '*) printf R ;;
+      *'] Permiss'*'es inseguras: '*) printf A ;;
+      'Permiss'*'es inseguras: '*) ;;
       *'] **** Log finalizado ****'*) printf F ;;
       *) printf X ;;
     esac
@@ -41,7 +45,7 @@ warning_lines() { eventlog_warnings "$SERVICES_STDERR"; }
 # The kinds a start left in the file and in the event log are each in the
 # order of logging, and together hold "Executando API" and "Retorno" once each.
 in_order() {  # in_order KINDS
-  [[ $1 =~ ^E?R?F?$ ]]
+  [[ $1 =~ ^E?R?A?F?$ ]]
 }
 check_start() {  # check_start LABEL FILE_KINDS WARNING_KINDS
   check "$1: lines in the file in the order logged [$2]" in_order "$2"

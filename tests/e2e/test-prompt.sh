@@ -60,6 +60,8 @@ ServicoVelmoraNFCe.exe /UNINSTALL
       remove o serviço
 ServicoVelmoraNFCe.exe /INSTALL /SILENT
       instala sem a mensagem de sucesso (/SILENT vale também com /UNINSTALL)
+ServicoVelmoraNFCe.exe /INSTALL /WATCH
+      instala e mantém a API em execução (modo de acompanhamento)
 
 Passo a passo no LEIA-ME.txt que acompanha o programa. Código de saída: 1063.
 TEXT

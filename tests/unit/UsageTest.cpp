@@ -33,6 +33,8 @@ TEST(UsageText, SaysWhatTheProgramIsAndGivesTheThreeCommandLines) {
             L"      remove o servi\u00E7o\r\n"
             L"ServicoVelmoraNFCe.exe /INSTALL /SILENT\r\n"
             L"      instala sem a mensagem de sucesso (/SILENT vale tamb\u00E9m com /UNINSTALL)\r\n"
+            L"ServicoVelmoraNFCe.exe /INSTALL /WATCH\r\n"
+            L"      instala e mant\u00E9m a API em execu\u00E7\u00E3o (modo de acompanhamento)\r\n"
             L"\r\n"
             L"Passo a passo no LEIA-ME.txt que acompanha o programa. C\u00F3digo de sa\u00EDda: "
             L"1063.")
@@ -60,8 +62,9 @@ TEST(UsageText, NamesWhatItWasGivenAndNothingOnABareStart) {
     }
     // The commands name the executable as it is called now, renamed or not.
     EXPECT_EQ(text.rfind(L"Outro.exe \u00E9 um servi\u00E7o", 0), 0u);
-    for (const wchar_t* line : {L"\r\nOutro.exe /INSTALL\r\n", L"\r\nOutro.exe /UNINSTALL\r\n",
-                                L"\r\nOutro.exe /INSTALL /SILENT\r\n"})
+    for (const wchar_t* line :
+         {L"\r\nOutro.exe /INSTALL\r\n", L"\r\nOutro.exe /UNINSTALL\r\n",
+          L"\r\nOutro.exe /INSTALL /SILENT\r\n", L"\r\nOutro.exe /INSTALL /WATCH\r\n"})
       EXPECT_NE(text.find(line), std::wstring::npos) << Narrow(line);
     EXPECT_NE(text.find(L"\r\nNada foi instalado nem removido.\r\n"), std::wstring::npos);
   }
