@@ -59,6 +59,23 @@ WindowHandle window::CreateHidden(Procedure procedure, void* context) {
 }
 
 void window::Destroy(Handle window) {
+  Procedure procedure = nullptr;
+  void* context = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    auto it = gWindows.find(window);
+    if (it == gWindows.end()) return;
+    procedure = it->second.Procedure;
+    context = it->second.Context;
+  }
+  // As DestroyWindow does, the window procedure gets its last messages first:
+  // whoever is offered them must still be alive.
+  constexpr std::uint32_t kDestroy = 0x0002;    // WM_DESTROY
+  constexpr std::uint32_t kNcDestroy = 0x0082;  // WM_NCDESTROY
+  for (const std::uint32_t msg : {kDestroy, kNcDestroy}) {
+    WindowMessage m{msg, 0, 0, 0};
+    if (procedure) procedure(context, m);
+  }
   std::lock_guard<std::mutex> lock(gMutex);
   auto it = gWindows.find(window);
   if (it == gWindows.end()) return;

@@ -97,8 +97,16 @@ protected:
   void TearDown() override {
     ServiceApplication = nullptr;
     App.reset();
+    // The test's hooks hold its own locals, gone by now: they must not be
+    // offered the window's last messages.
+    for (const int id : TestHooks) Windowed->UnhookMainWindow(id);
+    TestHooks.clear();
     Windowed.reset();
     standin::Reset();
+  }
+
+  void HookForTest(platform::WindowHook Hook) {
+    TestHooks.push_back(Windowed->HookMainWindow(std::move(Hook)));
   }
 
   TAppTestService* AddService() {
@@ -109,6 +117,7 @@ protected:
 
   std::unique_ptr<platform::TApplication> Windowed;
   std::unique_ptr<TServiceApplication> App;
+  std::vector<int> TestHooks;
 };
 
 TEST_F(ServiceApplicationRun, ServiceProcessEndsOnTheQuitThatFollowsTheDispatcher) {
@@ -214,7 +223,7 @@ TEST_F(ServiceApplicationRun, FailuresOnTheMainThreadAreLoggedAndTheLoopGoesOn) 
   // A message of the window whose handling fails, and two queued calls, the
   // first of which fails: all on the main thread while the service runs.
   const std::uint32_t failingMessage = platform::wm::User + 5;
-  Windowed->HookMainWindow([&](platform::WindowMessage& m) {
+  HookForTest([&](platform::WindowMessage& m) {
     if (m.Msg == failingMessage) throw Exception(L"window procedure failed");
     return false;
   });
@@ -264,7 +273,7 @@ TEST_F(ServiceApplicationRun, FailureOfAnotherKindLeavesRunAfterTheDispatcherRet
 
 TEST_F(ServiceApplicationRun, EndSessionIsClaimedWhileTheApplicationLives) {
   std::vector<std::uint32_t> seen;
-  Windowed->HookMainWindow([&](platform::WindowMessage& m) {
+  HookForTest([&](platform::WindowMessage& m) {
     seen.push_back(m.Msg);
     return false;
   });

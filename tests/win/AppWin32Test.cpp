@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -88,20 +89,22 @@ void OnOwnMainThread(const std::function<void()>& body) {
 }
 
 TEST(Win32Application, HiddenWindowLoopEndSessionAndQueuedCalls) {
-  OnOwnMainThread([] {
+  // Declared before the application: a hook still registered when it goes is
+  // offered the window's last messages, and must find what it writes to alive.
+  std::vector<std::uint32_t> seen;
+  std::vector<std::wstring> failures;
+  OnOwnMainThread([&] {
     platform::TApplication app;
     ASSERT_EQ(platform::Application, &app);
     ASSERT_NE(app.Window(), 0u);
     EXPECT_FALSE(::IsWindowVisible(reinterpret_cast<HWND>(app.Window())));
     TServiceApplication serviceApp(nullptr);
 
-    std::vector<std::uint32_t> seen;
     app.HookMainWindow([&](platform::WindowMessage& m) {
       if (m.Msg == platform::wm::User + 1) throw Exception(L"handler failed");
       seen.push_back(m.Msg);
       return false;
     });
-    std::vector<std::wstring> failures;
     app.SetOnException([&](std::exception_ptr failure) {
       try {
         std::rethrow_exception(failure);
@@ -132,7 +135,11 @@ TEST(Win32Application, HiddenWindowLoopEndSessionAndQueuedCalls) {
     while (!app.Terminated()) app.HandleMessage();
     other.join();
     EXPECT_EQ(ranOn, mainThread);
+    seen.clear();
   });
+  // The window went with the application, while its hooks were still there.
+  EXPECT_NE(std::find(seen.begin(), seen.end(), static_cast<std::uint32_t>(WM_NCDESTROY)),
+            seen.end());
 }
 
 TEST(Win32Application, WithoutTheServiceApplicationEndSessionEndsTheLoop) {
