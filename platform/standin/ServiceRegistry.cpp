@@ -202,41 +202,42 @@ Registered* ServiceOf(const ServiceHandle& service) {
 }
 }  // namespace
 
-bool ChangeServiceDescription(const ServiceHandle& service, const std::wstring& description) {
-  if (standin::Fails("ChangeServiceConfig2W(DESCRIPTION)")) return false;
+namespace {
+// One service-configuration call of the stand-in: the fault hook under the
+// call's name, then the change or query on the service's entry, if it exists.
+template <typename Work>
+bool OnServiceEntry(const char* call, const ServiceHandle& service, Work work) {
+  if (standin::Fails(call)) return false;
   std::lock_guard<std::mutex> lock(gMutex);
   Registered* entry = ServiceOf(service);
   if (entry == nullptr) return false;
-  entry->Settings.Description = description;
+  work(*entry);
   return true;
+}
+}  // namespace
+
+bool ChangeServiceDescription(const ServiceHandle& service, const std::wstring& description) {
+  return OnServiceEntry("ChangeServiceConfig2W(DESCRIPTION)", service,
+                        [&](Registered& entry) { entry.Settings.Description = description; });
 }
 
 bool ChangeServiceFailureActions(const ServiceHandle& service, const FailureActions& actions) {
-  if (standin::Fails("ChangeServiceConfig2W(FAILURE_ACTIONS)")) return false;
-  std::lock_guard<std::mutex> lock(gMutex);
-  Registered* entry = ServiceOf(service);
-  if (entry == nullptr) return false;
   // A restart is only allowed to a handle with SERVICE_START; ours has all access.
-  entry->Settings.Actions = actions;
-  return true;
+  return OnServiceEntry("ChangeServiceConfig2W(FAILURE_ACTIONS)", service,
+                        [&](Registered& entry) { entry.Settings.Actions = actions; });
 }
 
 bool QueryServiceFailureActions(const ServiceHandle& service, FailureActions& actions) {
-  if (standin::Fails("QueryServiceConfig2W(FAILURE_ACTIONS)")) return false;
-  std::lock_guard<std::mutex> lock(gMutex);
-  Registered* entry = ServiceOf(service);
-  if (entry == nullptr) return false;
-  actions = entry->Settings.Actions.value_or(FailureActions{});
-  return true;
+  return OnServiceEntry("QueryServiceConfig2W(FAILURE_ACTIONS)", service, [&](Registered& entry) {
+    actions = entry.Settings.Actions.value_or(FailureActions{});
+  });
 }
 
 bool ChangeServiceFailureActionsFlag(const ServiceHandle& service, bool failureActionsOnNonCrash) {
-  if (standin::Fails("ChangeServiceConfig2W(FAILURE_ACTIONS_FLAG)")) return false;
-  std::lock_guard<std::mutex> lock(gMutex);
-  Registered* entry = ServiceOf(service);
-  if (entry == nullptr) return false;
-  entry->Settings.FailureActionsOnNonCrash = failureActionsOnNonCrash;
-  return true;
+  return OnServiceEntry("ChangeServiceConfig2W(FAILURE_ACTIONS_FLAG)", service,
+                        [&](Registered& entry) {
+                          entry.Settings.FailureActionsOnNonCrash = failureActionsOnNonCrash;
+                        });
 }
 
 std::optional<std::uint32_t> ReadServiceParameter(const std::wstring& service,
