@@ -28,15 +28,18 @@ struct Entry {
   bool Host = false;
 };
 
-std::mutex gMutex;  // the table and the clock
-std::vector<std::shared_ptr<Entry>> gEntries;
+// A host program's reaper thread may report its end while the process is
+// exiting, after static destructors have run; what it touches is therefore
+// never destroyed.
+std::mutex& gMutex = *new std::mutex;  // the table and the clock
+std::vector<std::shared_ptr<Entry>>& gEntries = *new std::vector<std::shared_ptr<Entry>>;
 std::map<Handle, std::shared_ptr<Entry>> gHandles;
 Handle gNextHandle = 0x7A00;
 std::uint32_t gNextModelId = 90000;
 std::optional<std::uint64_t> gFrozen;
 
-std::mutex gWaitMutex;  // the generation and the blocked waiters
-std::condition_variable gChanged;
+std::mutex& gWaitMutex = *new std::mutex;  // the generation and the blocked waiters
+std::condition_variable& gChanged = *new std::condition_variable;
 std::uint64_t gGeneration = 0;
 int gBlocked = 0;
 std::multiset<std::uint64_t> gDeadlines;

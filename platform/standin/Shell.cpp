@@ -164,7 +164,8 @@ std::intptr_t ShellExecute(Handle /*owner*/, const std::optional<std::wstring>& 
   const std::uint32_t failure = standin::Fails("ShellExecuteW")
                                     ? LastError()
                                     : Launch(verb, file, parameters, directory, pid);
-  if (failure == 0) Reap(pid, nullptr);
+  // An opened folder leaves no child of ours (pid 0) to reap.
+  if (failure == 0 && pid != 0) Reap(pid, nullptr);
   const std::intptr_t result = failure == 0 ? kLaunched : ShellResult(failure);
   {
     std::lock_guard<std::mutex> lock(gMutex);
@@ -185,7 +186,8 @@ ShellExecuteResult ShellExecuteEx(const std::wstring& file,
                                     : Launch(std::nullopt, file, parameters, directory, pid);
   ShellExecuteResult result;
   result.InstApp = failure == 0 ? kLaunched : ShellResult(failure);
-  if (failure == 0) {
+  // An opened folder gives no process handle, as on Windows.
+  if (failure == 0 && pid != 0) {
     // In the table before it can end, so its end is never missed.
     result.Process.Reset(standin::detail::TrackLaunched(static_cast<std::uint32_t>(pid), file));
     Reap(pid, [pid](std::uint32_t code) {
