@@ -71,6 +71,8 @@ void TVelmoraNFCeStarter::ServiceExecute(TService* /*Sender*/) {
     VigiaAPI(caminho);
   } else {
     ExecutaAPI(caminho, nullptr);
+    // The host's own start-up waited for the launch.
+    StartUpDone();
     VerificaPermissoes(pasta);
   }
 }
@@ -167,8 +169,9 @@ void TVelmoraNFCeStarter::VigiaAPI(const std::wstring& pCaminho) {
       }
     }
     // Once a start, after its first launch or adoption, so it never delays
-    // the emitter.
+    // the emitter; so does the host's own start-up.
     if (!permissoesVerificadas) {
+      StartUpDone();
       VerificaPermissoes(GetPastaExecutavel());
       permissoesVerificadas = true;
     }

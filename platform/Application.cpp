@@ -133,7 +133,11 @@ void TApplication::Queue(std::function<void()> Call) {
     std::lock_guard<std::mutex> lock(FQueueLock);
     FQueuedCalls.push_back(std::move(Call));
   }
-  // Wakes the loop if it waits for a message, window or not.
+  Wake();
+}
+
+void TApplication::Wake() {
+  // A message of the thread's own, so the wait ends with or without a window.
   window::PostToThread(FMainThread, wm::Null, 0, 0);
 }
 

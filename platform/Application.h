@@ -98,6 +98,8 @@ public:
   bool PostQuitToMainThread();
   // From any thread: the call runs on the main thread when its loop is idle.
   void Queue(std::function<void()> Call);
+  // From any thread: the loop's current HandleMessage returns, if it waits.
+  void Wake();
 
 private:
   static bool WindowProcedure(void* Context, WindowMessage& Message);

@@ -159,9 +159,16 @@ public:
   virtual std::wstring InstallWarning() { return std::wstring(); }
 
   // DelayedInitialize, when given, runs first thing on the service thread: the
-  // application's initialisation left to that thread.
+  // application's initialisation left to that thread. StartedUp, when given,
+  // is what StartUpDone calls.
   void RunService(std::uint32_t argc, wchar_t** argv,
-                  std::function<void()> DelayedInitialize = nullptr);
+                  std::function<void()> DelayedInitialize = nullptr,
+                  std::function<void()> StartedUp = nullptr);
+  // Tells the host that this run's start-up path is done (what the service
+  // starts has been launched, say): the host's own start-up, held back so as
+  // not to slow that path, may run from then on. Any thread, any number of
+  // times; the host also takes the run's end for it.
+  void StartUpDone();
   void PostControlCode(std::uint32_t Code);
   void ReportStatus();
   // The service thread's record that the run ended through a failure the
@@ -210,6 +217,7 @@ private:
   // Run-time members that only the run-time code uses go below.
   bool FRunFailed = false;                   // see RecordRunFailure
   std::function<void()> FDelayedInitialize;  // for the service thread of this run
+  std::function<void()> FStartedUp;          // see StartUpDone; set before the run
   void ReleaseServiceThread();
   void TerminateServiceThread();
 };

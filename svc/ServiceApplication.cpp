@@ -70,12 +70,22 @@ void TServiceApplication::StartServiceByName(std::uint32_t argc, wchar_t** argv)
   for (int i = 0; i < ComponentCount(); ++i) {
     TService* service = dynamic_cast<TService*>(Components(i));
     if (service != nullptr && platform::SameTextIgnoreCase(name, service->Name())) {
-      service->RunService(argc, argv, [this] {
-        if (DelayInitialize()) Initialize();
-      });
+      service->RunService(
+          argc, argv,
+          [this] {
+            if (DelayInitialize()) Initialize();
+          },
+          [this] { HostStartUpDue(); });
+      // However the run ended, and whether or not the service said so.
+      HostStartUpDue();
       return;
     }
   }
+}
+
+void TServiceApplication::HostStartUpDue() {
+  if (FHostStartUpDue.exchange(true)) return;
+  if (platform::Application) platform::Application->Wake();
 }
 
 void TServiceApplication::SetupServices(bool Install, bool Silent) {
@@ -151,17 +161,26 @@ void TServiceApplication::Run(const std::function<void()>& StartUp) {
 
   // Freed on every way out, which waits for the dispatcher to return.
   auto startThread = std::make_unique<TServiceStartThread>(table);
-  // The quit that ends the loop goes to the main thread's queue, which exists
+  // The main thread's own start-up (the hidden window, COM) loads libraries,
+  // and while a library loads no other thread of the process can start or
+  // load one: it waits until the service has launched what it starts
+  // (StartUpDone), or its run has ended, or the dispatcher has returned. The
+  // quit that ends the loop goes to the main thread's queue, which exists
   // since the windowed application does: it waits there for the loop however
   // soon the dispatcher returns.
-  MainThreadStartUp(StartUp);
+  bool startedUp = false;
   while (!app->Terminated()) {
+    if (!startedUp && FHostStartUpDue) {
+      startedUp = true;
+      MainThreadStartUp(StartUp);
+    }
     try {
       app->HandleMessage();
     } catch (const Exception& E) {
       LogException(E);
     }
   }
+  if (!startedUp) MainThreadStartUp(StartUp);
   app->Terminate();
   const std::int32_t code = startThread->ReturnValue();
   if (code != 0) {

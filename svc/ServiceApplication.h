@@ -5,6 +5,7 @@
 // svc/Switches.h, the exit procedures svc/ExitProcs.h.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,9 +34,10 @@ public:
   virtual void Initialize();
   virtual void Run();
   // Run with the main thread's own start-up (the hidden window is made first):
-  // before registration or removal, and in a service process only once the
-  // dispatcher's thread runs, so that the service manager's connection and the
-  // service's start do not wait for what no one outside the process can see.
+  // before registration or removal; in a service process only once the
+  // service's start-up path is done (HostStartUpDue), so that the service
+  // manager's connection and the service's start do not wait for what no one
+  // outside the process can see. It runs in every case, once.
   void Run(const std::function<void()>& StartUp);
   virtual void LogException(const class Exception& E);
 
@@ -49,6 +51,9 @@ public:
 
   bool Installing() const;
   void StartServiceByName(std::uint32_t argc, wchar_t** argv);
+  // From any thread, once or more: a service's start-up path is done (its
+  // StartUpDone, or the end of its run); the main thread's start-up runs next.
+  void HostStartUpDue();
   void SetupServices(bool Install, bool Silent);
   TEventLogger* EventLogger() const { return FEventLogger.get(); }
 
@@ -75,6 +80,7 @@ private:
   bool FInitialized = false;
   int FExitCode = 0;
   int FEndSessionHook = 0;
+  std::atomic<bool> FHostStartUpDue{false};
 };
 
 // The exit procedure that Run registers: hides the window's pop-ups and destroys

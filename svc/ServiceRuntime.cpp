@@ -95,8 +95,10 @@ void VELMORA_WINAPI ServiceMainCallback(std::uint32_t argc, wchar_t** argv) {
 }
 
 void TService::RunService(std::uint32_t argc, wchar_t** argv,
-                          std::function<void()> DelayedInitialize) {
+                          std::function<void()> DelayedInitialize,
+                          std::function<void()> StartedUp) {
   FDelayedInitialize = std::move(DelayedInitialize);
+  FStartedUp = std::move(StartedUp);
   for (std::uint32_t i = 0; i < argc; ++i) FParams.emplace_back(argv[i] != nullptr ? argv[i] : L"");
   const platform::HandlerFunction entry = GetServiceController();
   FStatusHandle = platform::RegisterServiceCtrlHandler(Name(), entry);
@@ -106,6 +108,10 @@ void TService::RunService(std::uint32_t argc, wchar_t** argv,
     return;
   }
   HandleStart();
+}
+
+void TService::StartUpDone() {
+  if (FStartedUp) FStartedUp();
 }
 
 void TService::HandleStart() {

@@ -30,6 +30,7 @@
 #include "platform/standin/Dialog.h"
 #include "platform/standin/EventLog.h"
 #include "platform/standin/Paths.h"
+#include "platform/standin/ProcessWatch.h"
 #include "platform/standin/Process.h"
 #include "platform/standin/ServiceControl.h"
 #include "platform/standin/ServiceRegistry.h"
@@ -37,6 +38,7 @@
 #include "svc/Service.h"
 #include "svc/ServiceApplication.h"
 #include "svc/ServiceRuntime.h"
+#include "svc/ServiceSettings.h"
 #include "svc/ServiceStartThread.h"
 #include "svc/Usage.h"
 #include "tests/TestSupport.h"
@@ -176,17 +178,18 @@ TEST_F(ServiceApplicationRun, StartThreadSetsReturnValueThenPostsTheQuitToTheMai
     TServiceStartThread thread(table);
     ASSERT_TRUE(WaitUntil([&] { return thread.Finished(); }));
     EXPECT_EQ(thread.ReturnValue(), arranged ? 0 : 1063);
-    EXPECT_EQ(standin::QueuedThreadMessages(mainThread), 1);
+    // The quit, and after a run the wake-up that lets the host start up.
+    EXPECT_EQ(standin::QueuedThreadMessages(mainThread), arranged ? 2 : 1);
     EXPECT_EQ(standin::QueuedWindowMessages(Windowed->Window()), 0);
-    Windowed->HandleMessage();
+    for (int i = 0; i < 2 && !Windowed->Terminated(); ++i) Windowed->HandleMessage();
     EXPECT_TRUE(Windowed->Terminated());
   }
 }
 
 TEST_F(ServiceApplicationRun, AQuitThatComesBeforeTheWindowStillEndsTheLoop) {
-  // The program's own windowed application: its window comes once the
-  // dispatcher's thread runs, and a dispatcher that fails at once (started from
-  // a prompt) posts its quit before that.
+  // The program's own windowed application: its window comes once a service's
+  // start-up path is done, and a dispatcher that fails at once (started from a
+  // prompt) runs no service: its quit comes first, and the window after it.
   TearDown();
   standin::Reset();
   standin::SetModuleFileName(kExe);
@@ -198,14 +201,11 @@ TEST_F(ServiceApplicationRun, AQuitThatComesBeforeTheWindowStillEndsTheLoop) {
   ServiceApplication = App.get();
   AddService();
 
-  std::atomic<bool> quitQueuedFirst{false};
-  standin::RaiseNext("CreateWindowExW", [&] {
-    quitQueuedFirst =
-        WaitUntil([&] { return standin::QueuedThreadMessages(Windowed->MainThreadId()) == 1; });
-  });
+  bool quitTakenFirst = false;
+  standin::RaiseNext("CreateWindowExW", [&] { quitTakenFirst = Windowed->Terminated(); });
   App->Run();
 
-  EXPECT_TRUE(quitQueuedFirst);
+  EXPECT_TRUE(quitTakenFirst);
   EXPECT_NE(Windowed->Window(), 0u);
   EXPECT_TRUE(Windowed->Terminated());
   EXPECT_EQ(EntryTexts(), std::vector<std::wstring>{SystemErrorText(1063)});
@@ -350,6 +350,7 @@ protected:
   void TearDown() override { standin::Reset(); }
   static void NewProcess() {
     standin::Reset();
+    ResetStatusCheckPoint();
     standin::SetModuleFileName(kExe);
   }
   static int RunWith(const std::wstring& switches) {
@@ -461,10 +462,9 @@ TEST_F(Program, ServiceRunEndsOnlyOnceItsLogLinesAreInTheFile) {
   fs::remove_all(folder);
 }
 
-TEST_F(Program, TheServiceLaunchesWhileTheMainThreadStillStartsUp) {
-  // Neither the window nor COM on the main thread comes before the dispatcher's
-  // thread: each is held back until the emitter has been launched, and the
-  // service's start goes on meanwhile.
+TEST_F(Program, TheMainThreadStartsUpOnlyOnceTheEmitterIsLaunched) {
+  // Neither the window nor COM on the main thread may slow the launch: each
+  // comes after it, and all the promises of the start hold.
   namespace fs = std::filesystem;
   const fs::path folder =
       fs::temp_directory_path() / ("velmora-order-" + std::to_string(std::random_device{}()));
@@ -475,17 +475,17 @@ TEST_F(Program, TheServiceLaunchesWhileTheMainThreadStillStartsUp) {
   const std::uint32_t mainThread = platform::CurrentThreadId();
   auto launched = [] { return standin::ShellLaunches().size() == 1; };
   std::atomic<bool> windowAfterLaunch{false}, comAfterLaunch{false};
-  standin::RaiseNext("CreateWindowExW", [&] { windowAfterLaunch = WaitUntil(launched); });
-  // Log writers initialise COM on their own threads: the hold is for the main
+  standin::RaiseNext("CreateWindowExW", [&] { windowAfterLaunch = launched(); });
+  // Log writers initialise COM on their own threads: the look is for the main
   // thread's, and passes on to the next call until that one comes.
-  std::function<void()> holdMainThreadCom = [&] {
+  std::function<void()> lookAtMainThreadCom = [&] {
     if (platform::CurrentThreadId() != mainThread) {
-      standin::RaiseNext("CoInitialize", holdMainThreadCom);
+      standin::RaiseNext("CoInitialize", lookAtMainThreadCom);
       return;
     }
-    comAfterLaunch = WaitUntil(launched);
+    comAfterLaunch = launched();
   };
-  standin::RaiseNext("CoInitialize", holdMainThreadCom);
+  standin::RaiseNext("CoInitialize", lookAtMainThreadCom);
 
   EXPECT_EQ(RunWith(L""), 0);
   EXPECT_TRUE(windowAfterLaunch);
@@ -504,6 +504,48 @@ TEST_F(Program, TheServiceLaunchesWhileTheMainThreadStillStartsUp) {
       {platform::svc::Running, 0},
       {platform::svc::Stopped, 0}};
   EXPECT_EQ(states, expected);
+  fs::remove_all(folder);
+}
+
+TEST_F(Program, InWatchModeTheMainThreadStartsUpWhileTheServiceRuns) {
+  // A watching service does not end its run: its first adoption (or launch)
+  // is what lets the main thread start up, not its stop.
+  namespace fs = std::filesystem;
+  const fs::path folder =
+      fs::temp_directory_path() / ("velmora-watch-order-" + std::to_string(std::random_device{}()));
+  fs::create_directories(folder);
+  standin::SetModuleFileName(standin::FromHostPath((folder / "ServicoVelmoraNFCe.exe").string()));
+  ReleaseLog();
+  standin::SetServiceParameter(L"VelmoraNFCeStarter", WatchValueName, std::uint32_t{1});
+  standin::AddProcess(standin::FromHostPath((folder / "divevezodoz.exe").string()));
+  standin::ArrangeStart(L"VelmoraNFCeStarter");
+  standin::SetCommandLine(kExe);
+  std::atomic<std::uint32_t> mainThread{0};
+  std::atomic<int> exitCode{-1};
+  std::atomic<bool> windowMade{false};
+  standin::RaiseNext("CreateWindowExW", [&] { windowMade = true; });
+  std::thread program([&] {
+    mainThread = platform::CurrentThreadId();
+    exitCode = RunServicoVelmoraNFCe();
+  });
+
+  EXPECT_TRUE(WaitUntil([&] {
+    const auto com = standin::ComCallsOf(mainThread);
+    return windowMade && com.size() == 1 && com[0].Initialize;
+  }));
+  const auto records = standin::StatusRecords(L"VelmoraNFCeStarter");
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.back().CurrentState, platform::svc::Running);
+  EXPECT_TRUE(standin::ShellLaunches().empty()) << "the running copy was adopted";
+
+  ASSERT_TRUE(standin::SendControl(L"VelmoraNFCeStarter", platform::svc::ControlStop));
+  program.join();
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(standin::StatusRecords(L"VelmoraNFCeStarter").back().CurrentState,
+            platform::svc::Stopped);
+  EXPECT_EQ(standin::ComCallsOf(mainThread).size(), 2u);
+  ReleaseLog();
+  EXPECT_TRUE(WaitUntil([] { return LogWritersRunning() == 0; }));
   fs::remove_all(folder);
 }
 
