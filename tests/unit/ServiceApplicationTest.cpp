@@ -476,16 +476,10 @@ TEST_F(Program, TheMainThreadStartsUpOnlyOnceTheEmitterIsLaunched) {
   auto launched = [] { return standin::ShellLaunches().size() == 1; };
   std::atomic<bool> windowAfterLaunch{false}, comAfterLaunch{false};
   standin::RaiseNext("CreateWindowExW", [&] { windowAfterLaunch = launched(); });
-  // Log writers initialise COM on their own threads: the look is for the main
-  // thread's, and passes on to the next call until that one comes.
-  std::function<void()> lookAtMainThreadCom = [&] {
-    if (platform::CurrentThreadId() != mainThread) {
-      standin::RaiseNext("CoInitialize", lookAtMainThreadCom);
-      return;
-    }
-    comAfterLaunch = launched();
-  };
-  standin::RaiseNext("CoInitialize", lookAtMainThreadCom);
+  // Log writers initialise COM on their own threads, at any time: the look is
+  // from the launch, at which the main thread must not have started on COM.
+  standin::RaiseNext("ShellExecuteW",
+                     [&] { comAfterLaunch = standin::ComCallsOf(mainThread).empty(); });
 
   EXPECT_EQ(RunWith(L""), 0);
   EXPECT_TRUE(windowAfterLaunch);
