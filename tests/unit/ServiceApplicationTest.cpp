@@ -347,7 +347,23 @@ TEST_F(ServiceApplicationRun, CleanUpAtExitHidesPopupsAndDestroysTheServices) {
 class Program : public ::testing::Test {
 protected:
   void SetUp() override { NewProcess(); }
-  void TearDown() override { standin::Reset(); }
+  void TearDown() override {
+    standin::Reset();
+    std::error_code ignored;
+    if (!FFolder.empty()) std::filesystem::remove_all(FFolder, ignored);
+  }
+  // The program's own folder, made anew and removed after the test, for a run
+  // whose log lands on disk.
+  std::filesystem::path OwnFolder(const std::string& tag) {
+    FFolder = std::filesystem::temp_directory_path() /
+              ("velmora-" + tag + "-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(FFolder);
+    standin::SetModuleFileName(
+        standin::FromHostPath((FFolder / "ServicoVelmoraNFCe.exe").string()));
+    ReleaseLog();
+    return FFolder;
+  }
+  std::filesystem::path FFolder;
   static void NewProcess() {
     standin::Reset();
     ResetStatusCheckPoint();
@@ -439,11 +455,7 @@ TEST_F(Program, ServiceManagerThatCannotBeOpenedReachesTheLastResortHandler) {
 
 TEST_F(Program, ServiceRunEndsOnlyOnceItsLogLinesAreInTheFile) {
   namespace fs = std::filesystem;
-  const fs::path folder =
-      fs::temp_directory_path() / ("velmora-program-" + std::to_string(std::random_device{}()));
-  fs::create_directories(folder);
-  standin::SetModuleFileName(standin::FromHostPath((folder / "ServicoVelmoraNFCe.exe").string()));
-  ReleaseLog();
+  const fs::path folder = OwnFolder("program");
   standin::ArrangeStart(L"VelmoraNFCeStarter");
 
   EXPECT_EQ(RunWith(L""), 0);
@@ -459,18 +471,12 @@ TEST_F(Program, ServiceRunEndsOnlyOnceItsLogLinesAreInTheFile) {
             std::string::npos)
       << text;
   EXPECT_NE(text.find("**** Log finalizado ****"), std::string::npos) << text;
-  fs::remove_all(folder);
 }
 
 TEST_F(Program, TheMainThreadStartsUpOnlyOnceTheEmitterIsLaunched) {
   // Neither the window nor COM on the main thread may slow the launch: each
   // comes after it, and all the promises of the start hold.
-  namespace fs = std::filesystem;
-  const fs::path folder =
-      fs::temp_directory_path() / ("velmora-order-" + std::to_string(std::random_device{}()));
-  fs::create_directories(folder);
-  standin::SetModuleFileName(standin::FromHostPath((folder / "ServicoVelmoraNFCe.exe").string()));
-  ReleaseLog();
+  OwnFolder("order");
   standin::ArrangeStart(L"VelmoraNFCeStarter");
   const std::uint32_t mainThread = platform::CurrentThreadId();
   auto launched = [] { return standin::ShellLaunches().size() == 1; };
@@ -498,18 +504,13 @@ TEST_F(Program, TheMainThreadStartsUpOnlyOnceTheEmitterIsLaunched) {
       {platform::svc::Running, 0},
       {platform::svc::Stopped, 0}};
   EXPECT_EQ(states, expected);
-  fs::remove_all(folder);
 }
 
 TEST_F(Program, InWatchModeTheMainThreadStartsUpWhileTheServiceRuns) {
   // A watching service does not end its run: its first adoption (or launch)
   // is what lets the main thread start up, not its stop.
   namespace fs = std::filesystem;
-  const fs::path folder =
-      fs::temp_directory_path() / ("velmora-watch-order-" + std::to_string(std::random_device{}()));
-  fs::create_directories(folder);
-  standin::SetModuleFileName(standin::FromHostPath((folder / "ServicoVelmoraNFCe.exe").string()));
-  ReleaseLog();
+  const fs::path folder = OwnFolder("watch-order");
   standin::SetServiceParameter(L"VelmoraNFCeStarter", WatchValueName, std::uint32_t{1});
   standin::AddProcess(standin::FromHostPath((folder / "divevezodoz.exe").string()));
   standin::ArrangeStart(L"VelmoraNFCeStarter");
@@ -540,7 +541,6 @@ TEST_F(Program, InWatchModeTheMainThreadStartsUpWhileTheServiceRuns) {
   EXPECT_EQ(standin::ComCallsOf(mainThread).size(), 2u);
   ReleaseLog();
   EXPECT_TRUE(WaitUntil([] { return LogWritersRunning() == 0; }));
-  fs::remove_all(folder);
 }
 
 TEST(LastResortText, AddsAFullStopOnlyWhenTheMessageLacksOne) {
